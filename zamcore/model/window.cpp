@@ -1,0 +1,120 @@
+#include "zamcore/model/window.h"
+
+#include "zamcore/configuration/node.h"
+#include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/runtime/adapter_access.h"
+#include "zamcore/values/value.h"
+
+ZAMWindow::ZAMWindow()
+    : root_(nullptr), currentlyEvaluating_(nullptr), variantsMode_(LegacyOnly) {}
+
+ZAMWindow::~ZAMWindow() = default;
+
+ref_count_ptr<ZAMModule> ZAMWindow::createModule(const std::string& id) {
+    if (modules_.count(id) != 0) {
+        throw ZAMException(301, "", "", "");
+    }
+    ref_count_ptr<ZAMModule> module(new ZAMModule(this, id));
+    modules_.emplace(id, module);
+    return module;
+}
+
+void ZAMWindow::deleteModule(const std::string& id) {
+    refreshSet_.erase(id);
+    modules_.erase(id);
+}
+
+void ZAMWindow::moduleNeedsRefresh(const std::string& id) {
+    if (modules_.count(id) != 0) {
+        refreshSet_.insert(id);
+    }
+}
+
+void ZAMWindow::externalsNeedRefresh() {
+    for (const auto& entry : modules_) {
+        if (entry.second->isExternal()) {
+            refreshSet_.insert(entry.first);
+        }
+    }
+}
+
+ref_count_ptr<ZAMModule> ZAMWindow::getModule(const std::string& id) const {
+    return getModule(id, false);
+}
+
+ref_count_ptr<ZAMModule> ZAMWindow::getModule(const std::string& id, bool external) const {
+    refreshPending();
+    auto found = modules_.find(id);
+    if (found != modules_.end()) {
+        return found->second;
+    }
+    ZAMWindow* self = const_cast<ZAMWindow*>(this);
+    if (!zamcore::requireAdapter().loadModule(self, id)) {
+        throw ZAMException(302, id, "", "");
+    }
+    found = modules_.find(id);
+    if (found == modules_.end()) {
+        throw ZAMException(302, id, "", "");
+    }
+    if (external) {
+        found->second->setExternal(true);
+    }
+    return found->second;
+}
+
+// The marks are taken over before the first refresh, so marks made while the
+// host refreshes wait for the next lookup. A marked module deleted since is
+// skipped: the host never receives a null module.
+void ZAMWindow::refreshPending() const {
+    if (refreshSet_.empty()) {
+        return;
+    }
+    std::set<std::string> pending;
+    pending.swap(refreshSet_);
+    ZAMWindow* self = const_cast<ZAMWindow*>(this);
+    for (const std::string& id : pending) {
+        auto found = modules_.find(id);
+        if (found == modules_.end()) {
+            continue;
+        }
+        // Hold the module: the host may delete it from the window meanwhile.
+        ref_count_ptr<ZAMModule> module = found->second;
+        if (!zamcore::requireAdapter().refreshModule(self, module)) {
+            self->deleteModule(id);
+        }
+    }
+}
+
+bool ZAMWindow::evaluateModular() {
+    return variantsMode_ == ModularOnly || variantsMode_ == ModularAndLegacy;
+}
+
+bool ZAMWindow::evaluateLegacy() {
+    return variantsMode_ == ModularAndLegacy || variantsMode_ == LegacyOnly;
+}
+
+void ZAMWindow::evaluate(bool updateState) {
+    ZAMSelOptionSet set(this);
+    if (root_ != nullptr) {
+        root_->evaluate(set, updateState);
+    }
+}
+
+ref_count_ptr<ZAMValue> ZAMWindow::getLegacyOptionValue(const ref_count_ptr<ZAMOption>& option) {
+    return zamcore::requireAdapter().getLegacyOptionValue(this, option);
+}
+
+std::vector<ref_count_ptr<ZAMValue>> ZAMWindow::getLegacyOptionValues(
+    const ref_count_ptr<ZAMOption>& option) {
+    return zamcore::requireAdapter().getLegacyOptionValues(this, option);
+}
+
+void ZAMWindow::setLegacyOptionValue(const ref_count_ptr<ZAMOption>& option,
+                                     const ref_count_ptr<ZAMValue>& value) {
+    zamcore::requireAdapter().setLegacyOptionValue(this, option, value);
+}
+
+void ZAMWindow::setLegacyOptionValues(const ref_count_ptr<ZAMOption>& option,
+                                      std::vector<ref_count_ptr<ZAMValue>> values) {
+    zamcore::requireAdapter().setLegacyOptionValues(this, option, std::move(values));
+}

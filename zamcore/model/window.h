@@ -1,0 +1,87 @@
+#ifndef ZAMCORE_MODEL_WINDOW_H
+#define ZAMCORE_MODEL_WINDOW_H
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "zamcore/model/module.h"
+#include "zamcore/runtime/export.h"
+#include "zamcore/runtime/ref_count.h"
+#include "zamcore/runtime/ref_count_ptr.h"
+
+class ZAMNode;
+class ZAMOption;
+class ZAMValue;
+
+// One configuration context. A window owns its modules by id, asks the host's
+// adapter for modules it lacks and has it refresh modules marked stale, holds
+// the root of the host's node tree and forwards legacy option values to the
+// adapter. Windows come only from ZAM::createWindow.
+class ZAMCORE_API ZAMWindow : public ref_count {
+public:
+    // How the host evaluates; the engine stores it and answers the two
+    // queries below but never branches on it.
+    enum VariantsMode { ModularOnly = 0, ModularAndLegacy = 1, LegacyOnly = 2 };
+
+    using ModuleMap = std::map<std::string, ref_count_ptr<ZAMModule>>;
+
+    // Throws code 301 when the window already has a module with this id.
+    ref_count_ptr<ZAMModule> createModule(const std::string& id);
+    // Removes the module, if present, and drops any refresh mark it had.
+    void deleteModule(const std::string& id);
+    // Marks a module of the window to be refreshed before the next lookup.
+    void moduleNeedsRefresh(const std::string& id);
+    // Marks every module that arrived for an external lookup.
+    void externalsNeedRefresh();
+
+    // The module with this id. Runs the pending refreshes first; asks the
+    // adapter to load a module the window lacks and throws code 302 when it
+    // does not supply one. A module loaded by a lookup with `external` true
+    // is flagged external.
+    ref_count_ptr<ZAMModule> getModule(const std::string& id) const;
+    ref_count_ptr<ZAMModule> getModule(const std::string& id, bool external) const;
+    const ModuleMap& moduleMap() const { return modules_; }
+
+    void setRoot(ZAMNode* root) { root_ = root; }
+    ZAMNode* askRoot() { return root_; }
+    void setCurrentlyEvaluating(ZAMNode* node) { currentlyEvaluating_ = node; }
+    ZAMNode* currentlyEvaluating() { return currentlyEvaluating_; }
+
+    void setVariantsMode(VariantsMode mode) { variantsMode_ = mode; }
+    VariantsMode askVariantsMode() { return variantsMode_; }
+    bool evaluateModular();
+    bool evaluateLegacy();
+
+    // Evaluates the node tree from the root against an empty selected option
+    // set. Does nothing without a root.
+    void evaluate(bool updateState);
+
+    // Legacy option values live with the host: these forward to the adapter.
+    ref_count_ptr<ZAMValue> getLegacyOptionValue(const ref_count_ptr<ZAMOption>& option);
+    std::vector<ref_count_ptr<ZAMValue>> getLegacyOptionValues(
+        const ref_count_ptr<ZAMOption>& option);
+    void setLegacyOptionValue(const ref_count_ptr<ZAMOption>& option,
+                              const ref_count_ptr<ZAMValue>& value);
+    void setLegacyOptionValues(const ref_count_ptr<ZAMOption>& option,
+                               std::vector<ref_count_ptr<ZAMValue>> values);
+
+protected:
+    ~ZAMWindow() override;
+
+private:
+    friend class ZAM;
+    ZAMWindow();
+
+    void refreshPending() const;
+
+    ZAMNode* root_;                 // not owned
+    ZAMNode* currentlyEvaluating_;  // not owned
+    // Lookups are const but consume refresh marks and load modules.
+    mutable std::set<std::string> refreshSet_;
+    VariantsMode variantsMode_;
+    mutable ModuleMap modules_;
+};
+
+#endif

@@ -1,0 +1,18 @@
+#ifndef ZAMCORE_ZAMCORE_H
+#define ZAMCORE_ZAMCORE_H
+
+// The whole public interface of the engine. Hosts include this header.
+
+#include "zamcore/configuration/node.h"
+#include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/language/path.h"
+#include "zamcore/model/module.h"
+#include "zamcore/model/window.h"
+#include "zamcore/runtime/exception.h"
+#include "zamcore/runtime/export.h"
+#include "zamcore/runtime/ref_count.h"
+#include "zamcore/runtime/ref_count_ptr.h"
+#include "zamcore/runtime/zam.h"
+#include "zamcore/values/value.h"
+
+#endif
