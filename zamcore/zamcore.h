@@ -7,6 +7,8 @@
 #include "zamcore/configuration/sel_option_set.h"
 #include "zamcore/language/path.h"
 #include "zamcore/model/module.h"
+#include "zamcore/model/option.h"
+#include "zamcore/model/option_value.h"
 #include "zamcore/model/window.h"
 #include "zamcore/runtime/exception.h"
 #include "zamcore/runtime/export.h"

@@ -10,7 +10,7 @@ namespace {
 // Overrides the single legacy getter and setter only, to see what the
 // defaults of their multi-value twins do with them.
 class LegacyAdapter : public TestAdapter {
-public:
+  public:
     ref_count_ptr<ZAMValue> value = ZAMValue::createInt(42);
     int singleSets = 0;
 
@@ -37,9 +37,8 @@ TEST_F(LegacyValueTest, OperationsNeedingTheAdapterThrowCodeThreeWithoutOne) {
     EXPECT_ZAM_CODE(window->getModule("missing"), 3);
     EXPECT_ZAM_CODE(window->getLegacyOptionValue(ref_count_ptr<ZAMOption>()), 3);
     EXPECT_ZAM_CODE(window->getLegacyOptionValues(ref_count_ptr<ZAMOption>()), 3);
-    EXPECT_ZAM_CODE(window->setLegacyOptionValue(ref_count_ptr<ZAMOption>(),
-                                                 ZAMValue::createUnset()),
-                    3);
+    EXPECT_ZAM_CODE(
+        window->setLegacyOptionValue(ref_count_ptr<ZAMOption>(), ZAMValue::createUnset()), 3);
     EXPECT_ZAM_CODE(window->setLegacyOptionValues(ref_count_ptr<ZAMOption>(), {}), 3);
     EXPECT_TRUE(adapter.calls.empty());
 }

@@ -8,10 +8,12 @@ namespace {
 
 std::vector<int> reported;
 
-void recordCode(int code) { reported.push_back(code); }
+void recordCode(int code) {
+    reported.push_back(code);
+}
 
 class ExceptionTest : public ZamTest {
-protected:
+  protected:
     void SetUp() override {
         ZamTest::SetUp();
         reported.clear();

@@ -10,10 +10,12 @@ namespace {
 
 std::vector<int> reported;
 
-void recordCode(int code) { reported.push_back(code); }
+void recordCode(int code) {
+    reported.push_back(code);
+}
 
 class FacadeTest : public ZamTest {
-protected:
+  protected:
     void SetUp() override {
         ZamTest::SetUp();
         reported.clear();

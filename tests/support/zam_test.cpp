@@ -11,7 +11,9 @@ struct CountProbe : ref_count {
 
 }  // namespace
 
-std::int32_t ZamTest::liveObjects() { return CountProbe::read(); }
+std::int32_t ZamTest::liveObjects() {
+    return CountProbe::read();
+}
 
 void ZamTest::SetUp() {
     // The shared logical and unset values live until the process ends.

@@ -11,26 +11,26 @@
 // released once too often. It also leaves no adapter and no throw callback
 // installed for the next test.
 class ZamTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
     // Live counted objects in the process right now.
     static std::int32_t liveObjects();
 
-private:
+  private:
     std::int32_t liveAtStart_ = 0;
 };
 
 // Expects `statement` to throw a ZAMException with `expected` as its code.
-#define EXPECT_ZAM_CODE(statement, expected)                                   \
-    do {                                                                       \
-        try {                                                                  \
-            statement;                                                         \
-            ADD_FAILURE() << "expected code " << (expected) << ", no throw";   \
-        } catch (const ZAMException& zamError) {                               \
-            EXPECT_EQ((expected), zamError.code()) << zamError.info();         \
-        }                                                                      \
+#define EXPECT_ZAM_CODE(statement, expected)                                 \
+    do {                                                                     \
+        try {                                                                \
+            statement;                                                       \
+            ADD_FAILURE() << "expected code " << (expected) << ", no throw"; \
+        } catch (const ZAMException& zamError) {                             \
+            EXPECT_EQ((expected), zamError.code()) << zamError.info();       \
+        }                                                                    \
     } while (false)
 
 #endif

@@ -1,6 +1,5 @@
 #include "zamcore/configuration/node.h"
 
-
 #include "zamcore/model/window.h"
 
 ZAMNode::ZAMNode(ref_count_ptr<ZAMWindow> window)
@@ -12,14 +11,22 @@ void ZAMNode::stateChanged(ConfigState) {}
 
 void ZAMNode::evaluateLegacyExpressions() {}
 
-bool ZAMNode::legacyConditionExists() { return false; }
+bool ZAMNode::legacyConditionExists() {
+    return false;
+}
 
-ZAMNode::ConfigState ZAMNode::evaluateLegacyCondition() { return Undetermined; }
+ZAMNode::ConfigState ZAMNode::evaluateLegacyCondition() {
+    return Undetermined;
+}
 
 void ZAMNode::evaluateLegacyErrorChecks() {}
 
-ZAMNode::ConfigState ZAMNode::forcedConfigState() { return Undetermined; }
+ZAMNode::ConfigState ZAMNode::forcedConfigState() {
+    return Undetermined;
+}
 
-ref_count_ptr<ZAMWindow> ZAMNode::window() { return ownSet_.window(); }
+ref_count_ptr<ZAMWindow> ZAMNode::window() {
+    return ownSet_.window();
+}
 
 ZAMNodeIterator::~ZAMNodeIterator() = default;

@@ -12,13 +12,13 @@ constexpr int kHowSetCount = 7;
 // met by an incoming Default is an error and handled before the table.
 constexpr bool kOverride[kHowSetCount][kHowSetCount] = {
     //  Def    USet   RSet   UFix   RFix   Inh    Imp
-    {false, true, true, true, true, true, true},         // Default
-    {false, true, true, true, true, true, true},         // UserSet
-    {false, true, true, true, true, true, true},         // RuleSet
-    {false, true, false, true, false, true, true},       // UserFixed
-    {false, false, false, false, false, true, true},     // RuleFixed
-    {false, false, false, false, false, false, true},    // Inherited
-    {true, true, true, true, true, true, true},          // Imposed
+    {false, true, true, true, true, true, true},       // Default
+    {false, true, true, true, true, true, true},       // UserSet
+    {false, true, true, true, true, true, true},       // RuleSet
+    {false, true, false, true, false, true, true},     // UserFixed
+    {false, false, false, false, false, true, true},   // RuleFixed
+    {false, false, false, false, false, false, true},  // Inherited
+    {true, true, true, true, true, true, true},        // Imposed
 };
 
 }  // namespace

@@ -6,4 +6,6 @@ ZAMSelOptionSet::ZAMSelOptionSet(const ref_count_ptr<ZAMWindow>& window) : windo
 
 ZAMSelOptionSet::ZAMSelOptionSet(ZAMWindow* window) : window_(window) {}
 
-ref_count_ptr<ZAMWindow> ZAMSelOptionSet::window() { return ref_count_ptr<ZAMWindow>(window_); }
+ref_count_ptr<ZAMWindow> ZAMSelOptionSet::window() {
+    return ref_count_ptr<ZAMWindow>(window_);
+}

@@ -12,9 +12,13 @@ ZAMPath::ZAMPath(int count, char** names) {
     }
 }
 
-void ZAMPath::append(const std::string& name) { names_.push_back(name); }
+void ZAMPath::append(const std::string& name) {
+    names_.push_back(name);
+}
 
-void ZAMPath::reverse() { std::reverse(names_.begin(), names_.end()); }
+void ZAMPath::reverse() {
+    std::reverse(names_.begin(), names_.end());
+}
 
 std::string ZAMPath::toDisplayString() const {
     std::string text;

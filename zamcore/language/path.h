@@ -12,7 +12,7 @@ class ZAMLexer;
 // root first. A plain value: copied by value, may be empty, and names may be
 // any strings.
 class ZAMCORE_API ZAMPath {
-public:
+  public:
     // The path of no names.
     static const ZAMPath EmptyPath;
 
@@ -48,7 +48,7 @@ public:
     // path of m names.
     int compare(const ZAMPath& other) const;
 
-private:
+  private:
     std::vector<std::string> names_;
 };
 

@@ -1,10 +1,153 @@
 #include "zamcore/model/module.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "zamcore/model/window.h"
+#include "zamcore/runtime/exception.h"
 
 ZAMModule::ZAMModule(ZAMWindow* window, const std::string& id)
-    : window_(window), id_(id), external_(false) {}
+    : moduleBoundary_(false), window_(window), id_(id), external_(false), testOptions_(false) {}
 
 ZAMModule::~ZAMModule() = default;
 
-ref_count_ptr<ZAMWindow> ZAMModule::window() const { return ref_count_ptr<ZAMWindow>(window_); }
+ref_count_ptr<ZAMWindow> ZAMModule::window() const {
+    return ref_count_ptr<ZAMWindow>(window_);
+}
+
+ref_count_ptr<ZAMOption> ZAMModule::interfaceOption(const std::string& name) const {
+    auto found = options_.find(name);
+    return found != options_.end() ? found->second : ref_count_ptr<ZAMOption>();
+}
+
+ref_count_ptr<ZAMOption> ZAMModule::getOption(const std::string& name) const {
+    if (ref_count_ptr<ZAMOption> option = interfaceOption(name)) {
+        return option;
+    }
+    auto legacy = legacyOptions_.find(name);
+    if (legacy != legacyOptions_.end()) {
+        return legacy->second;
+    }
+    throw ZAMException(102, name, "", "");
+}
+
+const std::string& ZAMModule::askOptionRkl(const std::string& name) const {
+    auto found = declarationTexts_.find(name);
+    if (found == declarationTexts_.end()) {
+        throw ZAMException(102, name, "", "");
+    }
+    return found->second;
+}
+
+std::vector<ref_count_ptr<ZAMOption>> ZAMModule::options() const {
+    std::vector<ref_count_ptr<ZAMOption>> list;
+    list.reserve(options_.size());
+    for (const auto& entry : options_) {
+        list.push_back(entry.second);
+    }
+    return list;
+}
+
+ref_count_ptr<ZAMOption> ZAMModule::declareLegacyOption(const std::string& name) {
+    if (legacyOptions_.count(name) != 0) {
+        throw ZAMException(101, name, "", "");
+    }
+    ref_count_ptr<ZAMOption> option(new ZAMOption(window_, id_, name, ZAMOption::Legacy));
+    legacyOptions_.emplace(name, option);
+    return option;
+}
+
+void ZAMModule::deleteOption(const std::string& name) {
+    ref_count_ptr<ZAMOption> option = getOption(name);
+    if (option->scope() == ZAMOption::Legacy) {
+        legacyOptions_.erase(name);
+        return;
+    }
+    // Only options based on this one count; rule texts that mention it do not.
+    if (option->isReferenced()) {
+        throw ZAMException(109, name, "", "");
+    }
+    options_.erase(name);
+    declarationTexts_.erase(name);
+    auto used = std::find_if(usingOptions_.begin(), usingOptions_.end(),
+                             [&option](const ref_count_ptr<ZAMOption>& candidate) {
+                                 return candidate->id() == option->id();
+                             });
+    if (used != usingOptions_.end()) {
+        usingOptions_.erase(used);
+    }
+}
+
+void ZAMModule::registerOption(const ref_count_ptr<ZAMOption>& option) {
+    options_[option->name()] = option;
+    if (option->scope() != ZAMOption::Legacy) {
+        moduleBoundary_ = true;
+    }
+}
+
+ref_count_ptr<ZAMOption> ZAMModule::createOption(const std::string& name, ZAMOption::Scope scope) {
+    if (!testOptions_) {
+        if (ref_count_ptr<ZAMOption> existing = interfaceOption(name)) {
+            if (existing->type() != ZAMOption::Declared || existing->scope() != scope) {
+                throw ZAMException(101, name, "", "");
+            }
+            existing->clearValues();
+            return existing;
+        }
+    }
+    ref_count_ptr<ZAMOption> option(new ZAMOption(window_, id_, name, scope));
+    if (!testOptions_) {
+        registerOption(option);
+    }
+    return option;
+}
+
+ref_count_ptr<ZAMOption> ZAMModule::presentOption(const std::string& name,
+                                                  ref_count_ptr<ZAMOption> base,
+                                                  const ZAMPath& path) {
+    if (!testOptions_) {
+        if (base->scope() != ZAMOption::Public) {
+            throw ZAMException(303, "", "", "");
+        }
+        if (ref_count_ptr<ZAMOption> existing = interfaceOption(name)) {
+            if (existing->type() != ZAMOption::Presented) {
+                throw ZAMException(101, name, "", "");
+            }
+            existing->rebase(base, path);
+            existing->clearValues();
+            return existing;
+        }
+    }
+    ref_count_ptr<ZAMOption> option(new ZAMOption(base, id_, name, path));
+    if (!testOptions_) {
+        registerOption(option);
+    }
+    return option;
+}
+
+ref_count_ptr<ZAMOption> ZAMModule::implementOrUseOption(const std::string& name,
+                                                         ref_count_ptr<ZAMOption> base,
+                                                         ZAMOption::Scope scope, bool uses) {
+    const ZAMOption::Type type = uses ? ZAMOption::Uses : ZAMOption::Implements;
+    if (!testOptions_) {
+        if (base->scope() != ZAMOption::Public) {
+            throw ZAMException(uses ? 305 : 306, "", "", "");
+        }
+        if (ref_count_ptr<ZAMOption> existing = interfaceOption(name)) {
+            if (existing->type() != type || existing->scope() != scope) {
+                throw ZAMException(101, name, "", "");
+            }
+            existing->rebase(base, ZAMPath::EmptyPath);
+            existing->clearValues();
+            return existing;
+        }
+    }
+    ref_count_ptr<ZAMOption> option(new ZAMOption(base, id_, name, scope, type));
+    if (!testOptions_) {
+        registerOption(option);
+        if (uses) {
+            usingOptions_.push_back(option);
+        }
+    }
+    return option;
+}

@@ -1,40 +1,100 @@
 #ifndef ZAMCORE_MODEL_MODULE_H
 #define ZAMCORE_MODEL_MODULE_H
 
+#include <map>
 #include <string>
+#include <vector>
 
+#include "zamcore/language/path.h"
+#include "zamcore/model/option.h"
 #include "zamcore/runtime/export.h"
 #include "zamcore/runtime/ref_count.h"
 #include "zamcore/runtime/ref_count_ptr.h"
 
+class ZAMOptionParser;
 class ZAMWindow;
 
 // A module: the unit of configuration knowledge, unique by id within its
-// window. Created only by ZAMWindow::createModule; keeps a raw, uncounted
-// pointer back to its window.
+// window. It holds its interface options (declared, presented, implemented
+// and used, public or private), its legacy options, and the text each
+// declaration was read from. Created only by ZAMWindow::createModule; keeps a
+// raw, uncounted pointer back to its window.
 class ZAMCORE_API ZAMModule : public ref_count {
-public:
+  public:
+    using OptionMap = std::map<std::string, ref_count_ptr<ZAMOption>>;
+
     const std::string& id() const { return id_; }
     ref_count_ptr<ZAMWindow> window() const;
+
+    // Set once the module has entered an interface option outside test
+    // mode; never cleared.
+    bool isModuleBoundary() const { return moduleBoundary_; }
 
     // Set on modules the host supplied for an external lookup; such modules
     // take part in ZAMWindow::externalsNeedRefresh.
     void setExternal(bool external) { external_ = external; }
     bool isExternal() const { return external_; }
 
+    // In test mode declarations make and return option objects but leave the
+    // module untouched, without duplicate or visibility checks.
+    void setTestOptions(bool testOptions) { testOptions_ = testOptions; }
+
+    // The used options, in the order they were first created.
+    const std::vector<ref_count_ptr<ZAMOption>>& usingOptions() const { return usingOptions_; }
+
     // Modules are equal when their ids are.
     bool operator==(const ZAMModule& other) const { return id_ == other.id_; }
 
-protected:
+    // Removes an option: a legacy one from the legacy options, any other from
+    // the interface unless another option is based on it (code 109). Code 102
+    // when there is no such option.
+    void deleteOption(const std::string& name);
+    // A new declared option of scope Legacy; code 101 when the module already
+    // has a legacy option of that name.
+    ref_count_ptr<ZAMOption> declareLegacyOption(const std::string& name);
+    // The interface option of that name, else the legacy one; code 102.
+    ref_count_ptr<ZAMOption> getOption(const std::string& name) const;
+    // The declaration text recorded for the option; code 102 when none.
+    const std::string& askOptionRkl(const std::string& name) const;
+    // The interface options in name order; legacy options are not listed.
+    std::vector<ref_count_ptr<ZAMOption>> options() const;
+
+  protected:
     ~ZAMModule() override;
 
-private:
+  private:
     friend class ZAMWindow;
+    friend class ZAMOptionParser;
+    friend class ZAMModelTestPeer;  // the model's tests reach the private operations
+
     ZAMModule(ZAMWindow* window, const std::string& id);
 
+    // The creating operations of the declaration reader. Each checks, then
+    // reuses an option of the same name, type and scope (forgetting its
+    // constraints and default) or creates one, then registers it: code 101
+    // for a name in use otherwise; 303, 306 and 305 when the base to
+    // present, implement or use is not public.
+    ref_count_ptr<ZAMOption> createOption(const std::string& name, ZAMOption::Scope scope);
+    ref_count_ptr<ZAMOption> presentOption(const std::string& name, ref_count_ptr<ZAMOption> base,
+                                           const ZAMPath& path);
+    ref_count_ptr<ZAMOption> implementOrUseOption(const std::string& name,
+                                                  ref_count_ptr<ZAMOption> base,
+                                                  ZAMOption::Scope scope, bool uses);
+
+    // Enters a new interface option and marks the module as a boundary.
+    void registerOption(const ref_count_ptr<ZAMOption>& option);
+    // The interface option of that name, or null.
+    ref_count_ptr<ZAMOption> interfaceOption(const std::string& name) const;
+
+    OptionMap options_;
+    OptionMap legacyOptions_;
+    std::vector<ref_count_ptr<ZAMOption>> usingOptions_;
+    std::map<std::string, std::string> declarationTexts_;
+    bool moduleBoundary_;
     ZAMWindow* window_;  // not owned
     std::string id_;
     bool external_;
+    bool testOptions_;
 };
 
 #endif

@@ -5,8 +5,7 @@
 #include "zamcore/runtime/adapter_access.h"
 #include "zamcore/values/value.h"
 
-ZAMWindow::ZAMWindow()
-    : root_(nullptr), currentlyEvaluating_(nullptr), variantsMode_(LegacyOnly) {}
+ZAMWindow::ZAMWindow() : root_(nullptr), currentlyEvaluating_(nullptr), variantsMode_(LegacyOnly) {}
 
 ZAMWindow::~ZAMWindow() = default;
 

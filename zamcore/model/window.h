@@ -20,7 +20,7 @@ class ZAMValue;
 // the root of the host's node tree and forwards legacy option values to the
 // adapter. Windows come only from ZAM::createWindow.
 class ZAMCORE_API ZAMWindow : public ref_count {
-public:
+  public:
     // How the host evaluates; the engine stores it and answers the two
     // queries below but never branches on it.
     enum VariantsMode { ModularOnly = 0, ModularAndLegacy = 1, LegacyOnly = 2 };
@@ -67,10 +67,10 @@ public:
     void setLegacyOptionValues(const ref_count_ptr<ZAMOption>& option,
                                std::vector<ref_count_ptr<ZAMValue>> values);
 
-protected:
+  protected:
     ~ZAMWindow() override;
 
-private:
+  private:
     friend class ZAM;
     ZAMWindow();
 

@@ -8,8 +8,8 @@ ZAMException::ZAMException(int code, const std::string& info, const std::string&
                            const std::string& extrainfo2)
     : ZAMException(code, 0, info, context, extrainfo2) {}
 
-ZAMException::ZAMException(int code, int line, const std::string& info,
-                           const std::string& context, const std::string& extrainfo2)
+ZAMException::ZAMException(int code, int line, const std::string& info, const std::string& context,
+                           const std::string& extrainfo2)
     : code_(code),
       line_(line),
       node_(nullptr),
@@ -23,7 +23,9 @@ ZAMException::ZAMException(int code, int line, const std::string& info,
 // a second time.
 ZAMException::ZAMException(const ZAMException& other) = default;
 
-void ZAMException::setThrowCallback(ThrowCallback callback) { throwCallback = callback; }
+void ZAMException::setThrowCallback(ThrowCallback callback) {
+    throwCallback = callback;
+}
 
 void ZAMException::init(int code) {
     if (throwCallback != nullptr) {

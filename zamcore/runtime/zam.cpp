@@ -1,6 +1,5 @@
 #include "zamcore/runtime/zam.h"
 
-
 #include "zamcore/configuration/override_rule.h"
 #include "zamcore/language/message_table.h"
 #include "zamcore/runtime/adapter_access.h"
@@ -46,9 +45,13 @@ ZAM::AdapterInterface*& ZAM::adptInterface() {
     return adapter;
 }
 
-void ZAM::initialize(AdapterInterface* adapter) { adptInterface() = adapter; }
+void ZAM::initialize(AdapterInterface* adapter) {
+    adptInterface() = adapter;
+}
 
-ZAM::AdapterInterface* ZAM::adapterInterface() { return adptInterface(); }
+ZAM::AdapterInterface* ZAM::adapterInterface() {
+    return adptInterface();
+}
 
 ref_count_ptr<ZAMWindow> ZAM::createWindow() {
     if (adapterInterface() == nullptr) {

@@ -18,7 +18,7 @@ class ZAMOption;
 // The engine facade, where a host starts: it installs the host's adapter and
 // creates windows. Static members only.
 class ZAMCORE_API ZAM {
-public:
+  public:
     // Severity of a message raised by rule text: "inform", "warn", "error".
     enum MsgSeverity { Inform = 0, Warn = 1, Error = 2 };
 
@@ -28,7 +28,7 @@ public:
     // Only the two module callbacks must be implemented; the slot order below
     // is part of the binary interface.
     class ZAMCORE_API AdapterInterface {
-    public:
+      public:
         AdapterInterface() = default;
         AdapterInterface(const AdapterInterface&) = default;
         AdapterInterface& operator=(const AdapterInterface&) = default;
@@ -49,8 +49,8 @@ public:
         virtual bool allowOptionOverride(const ZAMSelOptionSet::ZAMSosEntry& existing,
                                          const ZAMNode* node, ZAMSelOptionSet::HowSet howSet);
         // Legacy option values live with the host. Default: the unset value.
-        virtual ref_count_ptr<ZAMValue> getLegacyOptionValue(ZAMWindow* window,
-                                                             const ref_count_ptr<ZAMOption>& option);
+        virtual ref_count_ptr<ZAMValue> getLegacyOptionValue(
+            ZAMWindow* window, const ref_count_ptr<ZAMOption>& option);
         // Default: the single value of getLegacyOptionValue, as a vector.
         virtual std::vector<ref_count_ptr<ZAMValue>> getLegacyOptionValues(
             ZAMWindow* window, const ref_count_ptr<ZAMOption>& option);
@@ -58,7 +58,8 @@ public:
         virtual void setLegacyOptionValue(ZAMWindow* window, const ref_count_ptr<ZAMOption>& option,
                                           const ref_count_ptr<ZAMValue>& value);
         // Default: does nothing (it does not forward to setLegacyOptionValue).
-        virtual void setLegacyOptionValues(ZAMWindow* window, const ref_count_ptr<ZAMOption>& option,
+        virtual void setLegacyOptionValues(ZAMWindow* window,
+                                           const ref_count_ptr<ZAMOption>& option,
                                            std::vector<ref_count_ptr<ZAMValue>> values);
         // The message text for a syntax error key. Default: the built-in
         // English text, or the key itself when there is none.
@@ -80,7 +81,7 @@ public:
     static std::string rklQuoteId(const std::string& name);
     static std::string rklQuoteModuleId(const std::string& moduleId);
 
-private:
+  private:
     static AdapterInterface*& adptInterface();
 };
 

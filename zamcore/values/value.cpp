@@ -7,7 +7,9 @@
 
 namespace {
 
-[[noreturn]] void throwUnsupported() { throw ZAMException(202, "", "", ""); }
+[[noreturn]] void throwUnsupported() {
+    throw ZAMException(202, "", "", "");
+}
 
 }  // namespace
 
@@ -15,17 +17,29 @@ const std::string ZAMValue::typeNames[5] = {"Unset", "bool", "integer", "real", 
 
 ZAMValue::~ZAMValue() = default;
 
-const std::string ZAMValue::strValue() const { throwUnsupported(); }
+const std::string ZAMValue::strValue() const {
+    throwUnsupported();
+}
 
-int ZAMValue::intValue() const { throwUnsupported(); }
+int ZAMValue::intValue() const {
+    throwUnsupported();
+}
 
-double ZAMValue::realValue() const { throwUnsupported(); }
+double ZAMValue::realValue() const {
+    throwUnsupported();
+}
 
-bool ZAMValue::boolValue() const { throwUnsupported(); }
+bool ZAMValue::boolValue() const {
+    throwUnsupported();
+}
 
-ref_count_ptr<ZAMValue> ZAMValue::createInt(int value) { return new ZAMIntValue(value); }
+ref_count_ptr<ZAMValue> ZAMValue::createInt(int value) {
+    return new ZAMIntValue(value);
+}
 
-ref_count_ptr<ZAMValue> ZAMValue::createReal(double value) { return new ZAMRealValue(value); }
+ref_count_ptr<ZAMValue> ZAMValue::createReal(double value) {
+    return new ZAMRealValue(value);
+}
 
 ref_count_ptr<ZAMValue> ZAMValue::createString(const std::string& value) {
     return new ZAMStringValue(value);
@@ -48,11 +62,17 @@ ref_count_ptr<ZAMValue> ZAMValue::createUnset() {
     return unset;
 }
 
-std::string ZAMUnsetValue::displayString() const { return "***UNSET***"; }
+std::string ZAMUnsetValue::displayString() const {
+    return "***UNSET***";
+}
 
-bool ZAMUnsetValue::equals(const ZAMValue& other) const { return other.type() == VT_UNSET; }
+bool ZAMUnsetValue::equals(const ZAMValue& other) const {
+    return other.type() == VT_UNSET;
+}
 
-std::string ZAMBoolValue::displayString() const { return value_ ? "true" : "false"; }
+std::string ZAMBoolValue::displayString() const {
+    return value_ ? "true" : "false";
+}
 
 bool ZAMBoolValue::equals(const ZAMValue& other) const {
     return other.type() == VT_BOOL && other.boolValue() == value_;

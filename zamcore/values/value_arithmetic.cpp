@@ -9,11 +9,15 @@ namespace {
 
 using Value = ref_count_ptr<ZAMValue>;
 
-[[noreturn]] void throwUnsupported() { throw ZAMException(202, "", "", ""); }
+[[noreturn]] void throwUnsupported() {
+    throw ZAMException(202, "", "", "");
+}
 
 // Integer + - * wrap modulo 2^32. Unsigned arithmetic wraps by definition,
 // where signed overflow would be undefined.
-int wrapInt(std::uint32_t bits) { return static_cast<int>(bits); }
+int wrapInt(std::uint32_t bits) {
+    return static_cast<int>(bits);
+}
 
 struct IntPlus {
     int operator()(int a, int b) const {

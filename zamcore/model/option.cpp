@@ -1,0 +1,277 @@
+#include "zamcore/model/option.h"
+
+#include <map>
+#include <utility>
+
+#include "zamcore/model/module.h"
+#include "zamcore/model/window.h"
+#include "zamcore/runtime/exception.h"
+
+namespace {
+
+// Live options by id. The map holds no references: options enter it when
+// constructed and leave it when destroyed.
+std::map<int, ZAMOption*>& idMap() {
+    static std::map<int, ZAMOption*> map;
+    return map;
+}
+
+int nextId() {
+    static int counter = 1;
+    return counter++;
+}
+
+}  // namespace
+
+ZAMOption::ZAMOption(ZAMWindow* window, const std::string& moduleId, const std::string& name,
+                     Scope scope)
+    : name_(name),
+      moduleId_(moduleId),
+      mandatory_(false),
+      mutuallyExclusive_(true),
+      window_(window),
+      scope_(scope),
+      type_(Declared),
+      valueKind_(ZAMValue::VT_UNSET),
+      id_(nextId()) {
+    enterIdMap();
+}
+
+ZAMOption::ZAMOption(ref_count_ptr<ZAMOption> base, const std::string& moduleId,
+                     const std::string& name, const ZAMPath& path)
+    : name_(name),
+      moduleId_(moduleId),
+      mandatory_(false),
+      mutuallyExclusive_(true),
+      path_(path),
+      window_(base->window_),
+      scope_(Public),
+      type_(Presented),
+      baseModuleId_(base->moduleId_),
+      baseName_(base->name_),
+      valueKind_(ZAMValue::VT_UNSET),
+      id_(nextId()) {
+    enterIdMap();
+}
+
+ZAMOption::ZAMOption(ref_count_ptr<ZAMOption> base, const std::string& moduleId,
+                     const std::string& name, Scope scope, Type type)
+    : name_(name),
+      moduleId_(moduleId),
+      mandatory_(false),
+      mutuallyExclusive_(true),
+      window_(base->window_),
+      scope_(scope),
+      type_(type),
+      baseModuleId_(base->moduleId_),
+      baseName_(base->name_),
+      valueKind_(ZAMValue::VT_UNSET),
+      id_(nextId()) {
+    // The id is spent, but an option that was never built stays out of the
+    // id map.
+    if (type != Implements && type != Uses) {
+        throw ZAMException(2,
+                           "Option c'tor called for implements or uses with wrong type (i.e. not "
+                           "implements or uses)",
+                           "", "");
+    }
+    enterIdMap();
+}
+
+ZAMOption::~ZAMOption() {
+    idMap().erase(id_);
+}
+
+void ZAMOption::enterIdMap() {
+    idMap()[id_] = this;
+}
+
+ref_count_ptr<ZAMWindow> ZAMOption::window() const {
+    return ref_count_ptr<ZAMWindow>(window_);
+}
+
+ref_count_ptr<ZAMOption> ZAMOption::basedOn() const {
+    if (baseName_.empty()) {
+        return ref_count_ptr<ZAMOption>();
+    }
+    return findOption(window_, baseModuleId_, baseName_);
+}
+
+// A chain cannot hold more distinct options than are alive; walking further
+// means it loops. Placeholders made on the way end the walk, as they are
+// declared options.
+template <class Stop>
+ref_count_ptr<ZAMOption> ZAMOption::findUpChain(Stop stop) const {
+    std::size_t steps = idMap().size();
+    for (ref_count_ptr<ZAMOption> current = basedOn(); current; current = current->basedOn()) {
+        if (stop(*current)) {
+            return current;
+        }
+        if (steps-- == 0) {
+            break;
+        }
+    }
+    return ref_count_ptr<ZAMOption>();
+}
+
+ref_count_ptr<ZAMOption> ZAMOption::realOption() const {
+    return findUpChain([](const ZAMOption& option) { return option.type_ == Declared; });
+}
+
+ZAMValue::ValueType ZAMOption::valueType() const {
+    if (type_ == Declared) {
+        return valueKind_;
+    }
+    ref_count_ptr<ZAMOption> real = realOption();
+    return real ? real->valueKind_ : ZAMValue::VT_UNSET;
+}
+
+ZAMOption::Values ZAMOption::values() const {
+    if (type_ == Declared || !values_.empty()) {
+        return values_;
+    }
+    ref_count_ptr<ZAMOption> owner = findUpChain([](const ZAMOption& option) {
+        return option.type_ == Declared || !option.values_.empty();
+    });
+    return owner ? owner->values_ : Values();
+}
+
+ref_count_ptr<ZAMValue> ZAMOption::defaultValue() const {
+    if (default_) {
+        return default_;
+    }
+    if (type_ != Declared) {
+        ref_count_ptr<ZAMOption> real = realOption();
+        if (real && real->default_) {
+            return real->default_;
+        }
+    }
+    return ZAMValue::createUnset();
+}
+
+bool ZAMOption::validateValue(ref_count_ptr<ZAMValue> value) const {
+    if (value->type() == ZAMValue::VT_UNSET) {
+        return true;
+    }
+    for (const ref_count_ptr<ZAMOptionValue>& constraint : values()) {
+        if (constraint->accepts(value)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ZAMOption::isReferenced() const {
+    return !references().empty();
+}
+
+std::vector<ref_count_ptr<ZAMOption>> ZAMOption::references() const {
+    std::vector<ref_count_ptr<ZAMOption>> found;
+    for (const auto& entry : window_->moduleMap()) {
+        for (const ref_count_ptr<ZAMOption>& option : entry.second->options()) {
+            if (option->baseModuleId_ == moduleId_ && option->baseName_ == name_) {
+                found.push_back(option);
+            }
+        }
+    }
+    return found;
+}
+
+ref_count_ptr<ZAMOption> ZAMOption::findOption(const ref_count_ptr<ZAMWindow>& window,
+                                               const std::string& moduleId,
+                                               const std::string& name) {
+    return findOption(window, moduleId, name, false);
+}
+
+ref_count_ptr<ZAMOption> ZAMOption::findOption(const ref_count_ptr<ZAMWindow>& window,
+                                               const std::string& moduleId, const std::string& name,
+                                               bool external) {
+    try {
+        return window->getModule(moduleId, external)->getOption(name);
+    } catch (const ZAMException& error) {
+        if (error.code() != 102 && error.code() != 302) {
+            // Passed on as a plain exception, also when a syntax error was
+            // caught; the copy does not reach the throw callback again.
+            throw ZAMException(error);
+        }
+    }
+    return ref_count_ptr<ZAMOption>(new ZAMOption(window.get(), moduleId, name, Legacy));
+}
+
+ref_count_ptr<ZAMOption> ZAMOption::optionForId(int id) {
+    auto found = idMap().find(id);
+    if (found == idMap().end()) {
+        throw ZAMException(110, "", "", "");
+    }
+    return ref_count_ptr<ZAMOption>(found->second);
+}
+
+namespace {
+
+// The value kind a constraint gives an option.
+ZAMValue::ValueType kindOf(ZAMOptionValue& constraint) {
+    switch (constraint.kind()) {
+        case ZAMOptionValue::RangeKind:
+            return constraint.range().first->value()->type();
+        case ZAMOptionValue::AnyString:
+            return ZAMValue::VT_STRING;
+        case ZAMOptionValue::AnyInt:
+            return ZAMValue::VT_INT;
+        case ZAMOptionValue::AnyReal:
+            return ZAMValue::VT_REAL;
+        case ZAMOptionValue::Boolean:
+            return ZAMValue::VT_BOOL;
+        default:
+            return constraint.value()->type();
+    }
+}
+
+}  // namespace
+
+void ZAMOption::addValue(ref_count_ptr<ZAMOptionValue> constraint) {
+    const ZAMValue::ValueType kind = kindOf(*constraint);
+    if (type_ == Declared) {
+        if (valueKind_ == ZAMValue::VT_UNSET) {
+            valueKind_ = kind;
+        } else if (valueKind_ != kind) {
+            throw ZAMException(1, "Tried to mix value types in option " + moduleId_ + ":" + name_,
+                               "", "");
+        }
+    } else {
+        if (kind != valueType()) {
+            throw ZAMException(112, "", "", "");
+        }
+        if (constraint->kind() != ZAMOptionValue::RangeKind) {
+            ref_count_ptr<ZAMOption> base = basedOn();
+            ref_count_ptr<ZAMValue> single = constraint->value();
+            if (!base->validateValue(single)) {
+                throw ZAMException(204, single->displayString(),
+                                   base->moduleId_ + ":" + base->name_, "");
+            }
+        }
+    }
+    values_.push_back(std::move(constraint));
+}
+
+void ZAMOption::clearValues() {
+    values_.clear();
+    valueKind_ = ZAMValue::VT_UNSET;
+    default_ = ref_count_ptr<ZAMValue>();
+}
+
+void ZAMOption::setDefaultValue(ref_count_ptr<ZAMValue> value) {
+    if (!validateValue(value)) {
+        throw ZAMException(105, value->displayString(), "", "");
+    }
+    default_ = std::move(value);
+}
+
+void ZAMOption::rebase(ref_count_ptr<ZAMOption> base, const ZAMPath& path) {
+    baseModuleId_ = base->moduleId_;
+    baseName_ = base->name_;
+    path_ = path;
+}
+
+bool ref_count_traits<ZAMOption>::less(const ZAMOption* a, const ZAMOption* b) {
+    return a->id() < b->id();
+}
