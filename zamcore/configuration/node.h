@@ -17,7 +17,7 @@ class ZAMWindow;
 // interface.
 class ZAMCORE_API ZAMNode {
   public:
-    enum ConfigState {
+    enum ConfigState : int {
         Undetermined = 0,  // not decided; also "nothing forced"
         NotConfigured = 1,
         Configured = 2

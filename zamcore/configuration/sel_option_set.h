@@ -20,7 +20,7 @@ class ZAMCORE_API ZAMSelOptionSet {
   public:
     // How a value came to be. The precedence between these decides whether a
     // new value may replace a stored one (AdapterInterface::allowOptionOverride).
-    enum HowSet {
+    enum HowSet : int {
         Default = 0,    // the option's declared default, or a legacy value read back
         UserSet = 1,    // chosen by the host's user; rules may still change it
         RuleSet = 2,    // written by a rule "set" statement

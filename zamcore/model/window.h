@@ -23,7 +23,7 @@ class ZAMCORE_API ZAMWindow : public ref_count {
   public:
     // How the host evaluates; the engine stores it and answers the two
     // queries below but never branches on it.
-    enum VariantsMode { ModularOnly = 0, ModularAndLegacy = 1, LegacyOnly = 2 };
+    enum VariantsMode : int { ModularOnly = 0, ModularAndLegacy = 1, LegacyOnly = 2 };
 
     using ModuleMap = std::map<std::string, ref_count_ptr<ZAMModule>>;
 
