@@ -20,10 +20,12 @@ class ZAMValue;
 // the root of the host's node tree and forwards legacy option values to the
 // adapter. Windows come only from ZAM::createWindow.
 class ZAMCORE_API ZAMWindow : public ref_count {
-public:
+  public:
     // How the host evaluates; the engine stores it and answers the two
     // queries below but never branches on it.
-    enum VariantsMode { ModularOnly = 0, ModularAndLegacy = 1, LegacyOnly = 2 };
+    // A fixed underlying type: a host may store any int, and reading it back
+    // must stay defined.
+    enum VariantsMode : int { ModularOnly = 0, ModularAndLegacy = 1, LegacyOnly = 2 };
 
     using ModuleMap = std::map<std::string, ref_count_ptr<ZAMModule>>;
 
@@ -67,10 +69,10 @@ public:
     void setLegacyOptionValues(const ref_count_ptr<ZAMOption>& option,
                                std::vector<ref_count_ptr<ZAMValue>> values);
 
-protected:
+  protected:
     ~ZAMWindow() override;
 
-private:
+  private:
     friend class ZAM;
     ZAMWindow();
 
