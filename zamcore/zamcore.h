@@ -5,6 +5,7 @@
 
 #include "zamcore/configuration/node.h"
 #include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/language/lexer.h"
 #include "zamcore/language/path.h"
 #include "zamcore/model/module.h"
 #include "zamcore/model/option.h"

@@ -23,6 +23,8 @@ class ZAMCORE_API ZAMWindow : public ref_count {
   public:
     // How the host evaluates; the engine stores it and answers the two
     // queries below but never branches on it.
+    // A fixed underlying type: a host may store any int, and reading it back
+    // must stay defined.
     enum VariantsMode : int { ModularOnly = 0, ModularAndLegacy = 1, LegacyOnly = 2 };
 
     using ModuleMap = std::map<std::string, ref_count_ptr<ZAMModule>>;

@@ -1,0 +1,273 @@
+#include <zamcore/zamcore.h>
+
+#include <cctype>
+#include <clocale>
+#include <cmath>
+#include <map>
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "language/caught_error.h"
+#include "support/zam_test.h"
+
+namespace {
+
+using T = ZAMLexer::TokenType;
+
+// The tokens of `text` in one line: keywords and operators as their text,
+// other kinds as kind(value). Stops at the first "invalid", which repeats.
+std::string dump(const std::string& text) {
+    const std::map<T, std::string> kinds = {{T::TK_IDENTIFIER, "id"},
+                                            {T::TK_STRING, "str"},
+                                            {T::TK_INTEGER, "int"},
+                                            {T::TK_REAL, "real"},
+                                            {T::TK_RESERVED, "reserved"}};
+    ZAMLexer lexer(text);
+    std::string out;
+    for (; lexer.type() != T::TK_END; lexer.next()) {
+        out += out.empty() ? "" : " ";
+        if (lexer.type() == T::TK_INVALID) {
+            return out + "invalid";
+        }
+        const auto kind = kinds.find(lexer.type());
+        const std::string value =
+            lexer.type() == T::TK_STRING ? lexer.stringValue() : lexer.identifierValue();
+        out += kind == kinds.end() ? value : kind->second + "(" + value + ")";
+    }
+    return out;
+}
+
+class LexerTest : public ZamTest {};
+
+TEST_F(LexerTest, SplitsTextIntoTokens) {
+    const std::pair<const char*, const char*> cases[] = {
+        // Keywords need white space or the end of the text after them.
+        {"set x", "set id(x)"},
+        {"setting", "id(setting)"},
+        {"set(", "id(set) ("},
+        {"if(", "id(if) ("},
+        {"if\tthen\nendif", "if then endif"},
+        {"if#c", "id(if)"},
+        {"a.if.b", "id(a) . id(if) . id(b)"},
+        {"hide show interface", "reserved(hide) reserved(show) reserved(interface)"},
+        // Operators match whatever follows them, the longer one first.
+        {"a<=b", "id(a) <= id(b)"},
+        {"a<b", "id(a) < id(b)"},
+        {"+=-=+-*/", "+= -= + - * /"},
+        {"==", "= ="},
+        {"!=!", "!= invalid"},
+        {"!x", "invalid"},
+        // Numbers and names that begin with digits.
+        {"12ab 2nd_1 1e5", "id(12ab) id(2nd_1) id(1e5)"},
+        {"12:x", "id(12) : id(x)"},
+        {"1.2.3", "real(1.2) . int(3)"},
+        {"12. 12.x", "real(12.) real(12.) id(x)"},
+        {".5 -3", ". int(5) - int(3)"},
+        // Quoted literals and unescaping.
+        {"'my option' _a1", "id(my option) id(_a1)"},
+        {R"('it\'s' 'a\\b')", R"(id(it's) id(a\b))"},
+        {R"("say \"hi\"" "\n\t")", R"(str(say "hi") str(nt))"},
+        {R"("" '' "#no comment")", "str() id() str(#no comment)"},
+        // Comments run to the end of the line, even right after a token.
+        {"abc#x\ny", "id(abc) id(y)"},
+        {"a # one\n# two\n b # end", "id(a) id(b)"},
+        {" \n# only a comment", ""},
+        {"", ""},
+        // Bytes above 127 are neither letters nor white space.
+        {"caf\xC3\xA9", "id(caf) invalid"},
+        {"a\xA0", "id(a) invalid"},
+        {"\v\f\r a", "id(a)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.second, dump(c.first)) << "text: " << c.first;
+    }
+}
+
+struct Entry {
+    const char* text;
+    int code;
+};
+
+// The keyword and operator table in search order, as a reference search.
+// clang-format off
+const Entry kReferenceTable[] = {
+    {"=", 33}, {"!=", 34}, {"<=", 37}, {">=", 38}, {"<", 35}, {">", 36}, {".", 50}, {":", 51},
+    {";", 52}, {",", 53}, {"(", 54}, {")", 55}, {"[", 56}, {"]", 57}, {"{", 58}, {"}", 59},
+    {"+=", 45}, {"+", 44}, {"-=", 47}, {"-", 46}, {"*", 49}, {"/", 48},
+    {"if", 20}, {"then", 21}, {"elif", 23}, {"else", 22}, {"endif", 24},
+    {"and", 39}, {"not", 41}, {"or", 40}, {"unset", 42}, {"true", 4}, {"false", 5},
+    {"implements", 9}, {"presents", 12}, {"uses", 11}, {"set", 13}, {"fix", 15}, {"to", 14},
+    {"inform", 17}, {"warn", 18}, {"error", 19}, {"public", 6}, {"private", 7},
+    {"mandatory", 25}, {"mutually_exclusive", 26}, {"non_mutually_exclusive", 27},
+    {"enum", 28}, {"string", 29}, {"real", 31}, {"integer", 30}, {"logical", 32},
+    {"default", 16}, {"legacy", 8}, {"hide", 62}, {"show", 62}, {"interface", 62},
+};
+// clang-format on
+
+// (kind, text) of the first token, found by trying every table entry in order.
+std::pair<int, std::string> referenceFirstToken(const std::string& text) {
+    for (const Entry& entry : kReferenceTable) {
+        const std::string word = entry.text;
+        if (text.compare(0, word.size(), word) != 0) {
+            continue;
+        }
+        const bool atEnd = text.size() == word.size();
+        if (!std::isalpha(static_cast<unsigned char>(text[0])) || atEnd ||
+            std::isspace(static_cast<unsigned char>(text[word.size()]))) {
+            return {entry.code, word};
+        }
+    }
+    std::size_t end = 0;
+    while (end < text.size() &&
+           (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_')) {
+        ++end;
+    }
+    return {T::TK_IDENTIFIER, text.substr(0, end)};
+}
+
+TEST_F(LexerTest, TableSearchAgreesWithTheOrderedSearch) {
+    static_assert(sizeof(kReferenceTable) / sizeof(kReferenceTable[0]) == 57, "57 entries");
+    const char* const followers[] = {"", " ", "\n", "(", "x", "1", "_", "=", ".", "#", ":"};
+    for (const Entry& entry : kReferenceTable) {
+        for (const char* follower : followers) {
+            const std::string text = std::string(entry.text) + follower;
+            ZAMLexer lexer(text);
+            EXPECT_EQ(referenceFirstToken(text),
+                      (std::pair<int, std::string>(lexer.type(), lexer.identifierValue())))
+                << "text: " << text;
+        }
+    }
+}
+
+TEST_F(LexerTest, CountsLinesInWhiteSpaceAndComments) {
+    ZAMLexer lexer("a\n# note\nb\r\n\n  # last");
+    EXPECT_EQ(1, lexer.line());
+    lexer.next();
+    EXPECT_EQ("b", lexer.identifierValue());
+    EXPECT_EQ(3, lexer.line());
+    lexer.next();
+    EXPECT_EQ(T::TK_END, lexer.type());
+    EXPECT_EQ(5, lexer.line());
+    lexer.next();
+    EXPECT_EQ(T::TK_END, lexer.type());
+}
+
+TEST_F(LexerTest, InvalidCharacterStaysCurrent) {
+    ZAMLexer lexer("a !b");
+    lexer.next();
+    EXPECT_EQ(T::TK_INVALID, lexer.type());
+    lexer.next();
+    EXPECT_EQ(T::TK_INVALID, lexer.type());
+    EXPECT_EQ("a !b\n  ^", lexer.errorContext().text);
+}
+
+TEST_F(LexerTest, IntegersSaturate) {
+    const std::pair<const char*, int> cases[] = {
+        {"0", 0},
+        {"0042", 42},
+        {"2147483646", 2147483646},
+        {"2147483647", 2147483647},
+        {"2147483648", 2147483647},
+        {"99999999999999999999999", 2147483647},
+        {"12:x", 12},
+        {"7.9", 7},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.second, ZAMLexer(c.first).intValue()) << c.first;
+    }
+}
+
+TEST_F(LexerTest, RealsConvertTheLiteral) {
+    EXPECT_EQ(12.5, ZAMLexer("12.5").realValue());
+    EXPECT_EQ(12.0, ZAMLexer("12.").realValue());
+    EXPECT_EQ(0.1, ZAMLexer("0.1").realValue());
+    EXPECT_EQ(7.0, ZAMLexer("7").realValue());
+    EXPECT_EQ(1.5, ZAMLexer("1.5e3").realValue()) << "an exponent is a name of its own";
+    EXPECT_EQ(HUGE_VAL, ZAMLexer(std::string(400, '9') + ".5").realValue());
+    EXPECT_EQ(0.0, ZAMLexer("0." + std::string(400, '0') + "1").realValue());
+}
+
+// Whether a locale with a decimal comma could be made the numeric locale.
+bool useDecimalComma() {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"}) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+            return std::string(std::localeconv()->decimal_point) == ",";
+        }
+    }
+    return false;
+}
+
+TEST_F(LexerTest, RealsIgnoreTheDecimalCommaOfTheLocale) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    if (!useDecimalComma()) {
+        std::setlocale(LC_NUMERIC, saved.c_str());
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    }
+    const double value = ZAMLexer("12.5").realValue();
+    const std::string tokens = dump("12.5,5");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(12.5, value);
+    EXPECT_EQ("real(12.5) , int(5)", tokens);
+}
+
+TEST_F(LexerTest, UnterminatedQuotesPointAtTheOpeningQuote) {
+    UpperCaseAdapter adapter;  // the two messages are never localized
+    AdapterGuard guard(&adapter);
+
+    CaughtError error = catchSyntaxError([] {
+        ZAMLexer lexer("x\n= \"abc");
+        lexer.next();
+        lexer.next();
+    });
+    EXPECT_EQ(10, error.code);
+    EXPECT_EQ("Unterminated double quotes", error.info);
+    EXPECT_EQ("x = \"abc\n    ^", error.context);
+    EXPECT_EQ(2, error.line);
+
+    error = catchSyntaxError([] { ZAMLexer lexer("'it\\'s"); });
+    EXPECT_EQ("Unterminated single quotes", error.info);
+    EXPECT_EQ("'it\\'s\n^", error.context);
+    EXPECT_EQ(1, error.line);
+
+    error = catchSyntaxError([] { ZAMLexer lexer(R"("ends in a backslash\")"); });
+    EXPECT_EQ("Unterminated double quotes", error.info);
+}
+
+// Positions the lexer on the token that starts at `offset`; the text's tokens
+// are single names separated by single spaces.
+ZAMLexer::ErrorContext contextAt(const std::string& text, std::size_t offset) {
+    ZAMLexer lexer(text);
+    for (std::size_t i = 0; i < offset; ++i) {
+        if (text[i] == ' ') {
+            lexer.next();
+        }
+    }
+    return lexer.errorContext();
+}
+
+TEST_F(LexerTest, ErrorContextShowsTwentyCharactersBeforeTheToken) {
+    const std::string text = "aaaaaaaaa bbbbbbbbb ccccccccc dddddddd eeeeeeeee fffffffff ggggggggg";
+    const std::string caret20 = std::string(20, ' ') + "^";
+
+    EXPECT_EQ(text.substr(0, 40) + "\n" + std::string(10, ' ') + "^", contextAt(text, 10).text);
+    EXPECT_EQ(text.substr(0, 40) + "\n" + caret20, contextAt(text, 20).text);
+    EXPECT_EQ(text.substr(10, 40) + "\n" + caret20, contextAt(text, 30).text);
+    EXPECT_EQ(text.substr(29, 40) + "\n" + caret20, contextAt(text, 49).text);
+
+    ZAMLexer atEnd("ab ");
+    atEnd.next();
+    EXPECT_EQ("ab \n   ^", atEnd.errorContext().text);
+    EXPECT_EQ("\n^", ZAMLexer("").errorContext().text);
+}
+
+TEST_F(LexerTest, ErrorContextShowsLineBreaksAndTabsAsSpaces) {
+    ZAMLexer lexer("a\r\n\tb\n!");
+    lexer.next();
+    lexer.next();
+    const ZAMLexer::ErrorContext context = lexer.errorContext();
+    EXPECT_EQ("a   b !\n      ^", context.text);
+    EXPECT_EQ(3, context.line);
+}
+
+}  // namespace

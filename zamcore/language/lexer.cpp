@@ -1,0 +1,405 @@
+#include "zamcore/language/lexer.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "zamcore/language/char_class.h"
+#include "zamcore/runtime/exception.h"
+
+namespace {
+
+using Token = ZAMLexer::TokenType;
+
+// Marks the capture as finished: no position of a text can be this large.
+constexpr std::uint32_t kNoPosition = std::numeric_limits<std::uint32_t>::max();
+
+constexpr std::uint32_t kContextBefore = 20;
+constexpr std::uint32_t kContextWidth = 40;
+
+using zamcore::isDigit;
+using zamcore::isLetter;
+using zamcore::isSpace;
+using zamcore::isWordChar;
+
+struct TableEntry {
+    std::string_view text;
+    Token type;
+};
+
+// Keywords and operators in search order. Operators match as prefixes, so
+// each two-character operator comes before the one-character operator that
+// begins it.
+constexpr TableEntry kTable[] = {
+    {"=", Token::TK_EQ},
+    {"!=", Token::TK_NE},
+    {"<=", Token::TK_LE},
+    {">=", Token::TK_GE},
+    {"<", Token::TK_LT},
+    {">", Token::TK_GT},
+    {".", Token::TK_DOT},
+    {":", Token::TK_COLON},
+    {";", Token::TK_SEMICOLON},
+    {",", Token::TK_COMMA},
+    {"(", Token::TK_LPAREN},
+    {")", Token::TK_RPAREN},
+    {"[", Token::TK_LBRACKET},
+    {"]", Token::TK_RBRACKET},
+    {"{", Token::TK_LBRACE},
+    {"}", Token::TK_RBRACE},
+    {"+=", Token::TK_PLUS_ASSIGN},
+    {"+", Token::TK_PLUS},
+    {"-=", Token::TK_MINUS_ASSIGN},
+    {"-", Token::TK_MINUS},
+    {"*", Token::TK_TIMES},
+    {"/", Token::TK_DIVIDE},
+    {"if", Token::TK_IF},
+    {"then", Token::TK_THEN},
+    {"elif", Token::TK_ELIF},
+    {"else", Token::TK_ELSE},
+    {"endif", Token::TK_ENDIF},
+    {"and", Token::TK_AND},
+    {"not", Token::TK_NOT},
+    {"or", Token::TK_OR},
+    {"unset", Token::TK_UNSET},
+    {"true", Token::TK_TRUE},
+    {"false", Token::TK_FALSE},
+    {"implements", Token::TK_IMPLEMENTS},
+    {"presents", Token::TK_PRESENTS},
+    {"uses", Token::TK_USES},
+    {"set", Token::TK_SET},
+    {"fix", Token::TK_FIX},
+    {"to", Token::TK_TO},
+    {"inform", Token::TK_INFORM},
+    {"warn", Token::TK_WARN},
+    {"error", Token::TK_ERROR},
+    {"public", Token::TK_PUBLIC},
+    {"private", Token::TK_PRIVATE},
+    {"mandatory", Token::TK_MANDATORY},
+    {"mutually_exclusive", Token::TK_MUTUALLY_EXCLUSIVE},
+    {"non_mutually_exclusive", Token::TK_NON_MUTUALLY_EXCLUSIVE},
+    {"enum", Token::TK_ENUM},
+    {"string", Token::TK_TYPE_STRING},
+    {"real", Token::TK_TYPE_REAL},
+    {"integer", Token::TK_TYPE_INTEGER},
+    {"logical", Token::TK_TYPE_LOGICAL},
+    {"default", Token::TK_DEFAULT},
+    {"legacy", Token::TK_LEGACY},
+    {"hide", Token::TK_RESERVED},
+    {"show", Token::TK_RESERVED},
+    {"interface", Token::TK_RESERVED},
+};
+static_assert(sizeof(kTable) / sizeof(kTable[0]) == 57, "the keyword table has 57 entries");
+
+// The table split by first byte, each group keeping table order. An entry can
+// only match text that begins with its first byte, so searching the one group
+// finds the same first match as searching the whole table in order.
+using TableIndex = std::array<std::vector<const TableEntry*>, 256>;
+
+const TableIndex& tableIndex() {
+    // Function-local statics are initialised once, even when two threads
+    // read their first text at the same time.
+    static const TableIndex index = [] {
+        TableIndex built;
+        for (const TableEntry& entry : kTable) {
+            built[static_cast<unsigned char>(entry.text.front())].push_back(&entry);
+        }
+        return built;
+    }();
+    return index;
+}
+
+// An operator matches whatever follows it; a keyword only when white space or
+// the end of the text follows, so "setting" and "set(" hold no keyword.
+bool entryMatches(const TableEntry& entry, std::string_view rest) {
+    const std::size_t n = entry.text.size();
+    if (rest.substr(0, n) != entry.text) {
+        return false;
+    }
+    if (!isLetter(static_cast<unsigned char>(rest.front()))) {
+        return true;
+    }
+    return rest.size() == n || isSpace(static_cast<unsigned char>(rest[n]));
+}
+
+const TableEntry* findTableEntry(std::string_view rest) {
+    for (const TableEntry* entry : tableIndex()[static_cast<unsigned char>(rest.front())]) {
+        if (entryMatches(*entry, rest)) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+// A backslash keeps the character after it, whatever it is; there are no
+// control-character escapes.
+std::string unescape(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\') {
+            ++i;
+            if (i == text.size()) {
+                break;
+            }
+        }
+        result += text[i];
+    }
+    return result;
+}
+
+// Length of the run of digits at the start of `text`.
+std::size_t digitRun(std::string_view text) {
+    std::size_t n = 0;
+    while (n < text.size() && isDigit(static_cast<unsigned char>(text[n]))) {
+        ++n;
+    }
+    return n;
+}
+
+}  // namespace
+
+ZAMLexer::ZAMLexer(const std::string& text)
+    : text_(text),
+      pos_(0),
+      length_(0),
+      line_(1),
+      rewrite_(false),
+      hold_(false),
+      captureStart_(0),
+      type_(TK_END) {
+    // Positions are 32-bit and kNoPosition must stay out of reach.
+    if (text_.size() >= kNoPosition) {
+        throw ZAMSyntaxError("Text too long", "", 1);
+    }
+    next();
+}
+
+void ZAMLexer::next() {
+    pos_ += length_;
+    length_ = 0;
+    skipSpaceAndComments();
+    capture();
+    type_ = scanToken();
+}
+
+void ZAMLexer::skipSpace() {
+    const std::uint32_t start = pos_;
+    while (pos_ < size() && isSpace(charAt(pos_))) {
+        if (text_[pos_] == '\n') {
+            countLine();
+        }
+        ++pos_;
+    }
+    if (rewrite_ && hold_) {
+        heldSpace_.assign(text_, start, pos_ - start);
+    }
+}
+
+// A "#" outside a quoted literal comments out the rest of its line, even
+// directly after a token.
+void ZAMLexer::skipSpaceAndComments() {
+    skipSpace();
+    while (pos_ < size() && text_[pos_] == '#') {
+        const std::size_t lineEnd = text_.find('\n', pos_);
+        if (lineEnd == std::string::npos) {
+            pos_ = size();
+        } else {
+            pos_ = static_cast<std::uint32_t>(lineEnd + 1);
+            countLine();
+        }
+        skipSpace();
+    }
+}
+
+void ZAMLexer::countLine() {
+    if (line_ < std::numeric_limits<std::int32_t>::max()) {
+        ++line_;
+    }
+}
+
+// Copies everything read since the last capture, up to the new token.
+void ZAMLexer::capture() {
+    if (rewrite_ && !hold_) {
+        appendToOutput(pos_);
+        resumeCapture();
+    }
+}
+
+// The first match decides, in this order: quoted literal, keyword or
+// operator, name, number; any other character is TK_INVALID.
+ZAMLexer::TokenType ZAMLexer::scanToken() {
+    if (pos_ >= size()) {
+        return TK_END;
+    }
+    const unsigned char c = charAt(pos_);
+    if (c == '"') {
+        return scanQuoted('"', TK_STRING, "Unterminated double quotes");
+    }
+    if (c == '\'') {
+        return scanQuoted('\'', TK_IDENTIFIER, "Unterminated single quotes");
+    }
+    const TableEntry* entry = findTableEntry(rest());
+    if (entry != nullptr) {
+        length_ = static_cast<std::uint32_t>(entry->text.size());
+        return entry->type;
+    }
+    if (isLetter(c) || c == '_') {
+        length_ = wordEnd(pos_) - pos_;
+        return TK_IDENTIFIER;
+    }
+    if (isDigit(c)) {
+        return scanNumber();
+    }
+    return TK_INVALID;
+}
+
+// Only the one character before a quote is looked at: a quote directly after
+// a backslash never closes the literal, so a literal cannot end in one.
+ZAMLexer::TokenType ZAMLexer::scanQuoted(char quote, TokenType kind,
+                                         const char* unterminatedMessage) {
+    std::uint32_t end = pos_ + 1;
+    while (end < size() && !(text_[end] == quote && text_[end - 1] != '\\')) {
+        ++end;
+    }
+    if (end >= size()) {
+        const ErrorContext context = errorContext();
+        throw ZAMSyntaxError(unterminatedMessage, context.text, context.line);
+    }
+    length_ = end + 1 - pos_;
+    return kind;
+}
+
+// Digits, then the character after them decides: a letter or "_" makes a
+// name ("2nd"), ":" makes the digits a name (a module id such as "1234"), "."
+// makes a real with the digits after it ("12.5", "12."). No sign, no exponent.
+ZAMLexer::TokenType ZAMLexer::scanNumber() {
+    const std::uint32_t end = pos_ + static_cast<std::uint32_t>(digitRun(rest()));
+    const unsigned char c = end < size() ? charAt(end) : '\0';
+    if (isLetter(c) || c == '_') {
+        length_ = wordEnd(end) - pos_;
+        return TK_IDENTIFIER;
+    }
+    if (c == ':') {
+        length_ = end - pos_;
+        return TK_IDENTIFIER;
+    }
+    if (c == '.') {
+        const std::string_view fraction = std::string_view(text_).substr(end + 1);
+        length_ = end + 1 + static_cast<std::uint32_t>(digitRun(fraction)) - pos_;
+        return TK_REAL;
+    }
+    length_ = end - pos_;
+    return TK_INTEGER;
+}
+
+std::uint32_t ZAMLexer::wordEnd(std::uint32_t from) const {
+    while (from < size() && isWordChar(charAt(from))) {
+        ++from;
+    }
+    return from;
+}
+
+std::string ZAMLexer::stringValue() const {
+    if (length_ < 2) {
+        return std::string();
+    }
+    return unescape(std::string_view(text_).substr(pos_ + 1, length_ - 2));
+}
+
+std::string ZAMLexer::identifierValue() const {
+    const std::string_view token = std::string_view(text_).substr(pos_, length_);
+    if (length_ >= 2 && token.front() == '\'') {
+        return unescape(token.substr(1, length_ - 2));
+    }
+    return unescape(token);
+}
+
+// The digits at the start of the token: all of an integer literal, the whole
+// part of a real, or a module id made of digits. Saturates instead of
+// wrapping.
+int ZAMLexer::intValue() const {
+    constexpr std::int64_t kMax = std::numeric_limits<int>::max();
+    const std::string_view digits = rest().substr(0, digitRun(rest()));
+    std::int64_t value = 0;
+    for (char digit : digits) {
+        value = std::min(kMax, value * 10 + (digit - '0'));
+    }
+    return static_cast<int>(value);
+}
+
+// Converted without the C library so that a decimal-comma locale cannot
+// change what "12.5" means.
+double ZAMLexer::realValue() const {
+    const std::string_view text = rest();
+    const std::size_t whole = digitRun(text);
+    std::size_t end = whole;
+    if (end < text.size() && text[end] == '.') {
+        end += 1 + digitRun(text.substr(end + 1));
+    }
+    double value = 0.0;
+    const std::from_chars_result result =
+        std::from_chars(text.data(), text.data() + end, value, std::chars_format::fixed);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too large when the whole part is not all zeros; otherwise too small.
+        const bool large = text.substr(0, whole).find_first_not_of('0') != std::string_view::npos;
+        return large ? HUGE_VAL : 0.0;
+    }
+    return value;
+}
+
+ZAMLexer::ErrorContext ZAMLexer::errorContext() const {
+    const std::uint32_t start = pos_ >= kContextBefore ? pos_ - kContextBefore : 0;
+    std::string excerpt = text_.substr(start, kContextWidth);
+    std::replace(excerpt.begin(), excerpt.end(), '\n', ' ');
+    std::replace(excerpt.begin(), excerpt.end(), '\t', ' ');
+    std::replace(excerpt.begin(), excerpt.end(), '\r', ' ');
+    return ErrorContext{excerpt + '\n' + std::string(pos_ - start, ' ') + '^', line_};
+}
+
+void ZAMLexer::setRewrite() {
+    rewrite_ = true;
+}
+
+void ZAMLexer::holdToken() {
+    hold_ = true;
+    heldSpace_.clear();
+}
+
+void ZAMLexer::keepHeld() {
+    appendToOutput(pos_);
+    resumeCapture();
+    hold_ = false;
+}
+
+// The held run and any comment in it give way to the replacement; only the
+// white space right before the current token survives.
+void ZAMLexer::replaceHeld(const std::string& replacement) {
+    output_ += replacement;
+    output_ += heldSpace_;
+    resumeCapture();
+    hold_ = false;
+}
+
+std::string ZAMLexer::rewrittenText() {
+    appendToOutput(size());
+    captureStart_ = kNoPosition;
+    return output_;
+}
+
+void ZAMLexer::appendToOutput(std::uint32_t end) {
+    if (captureStart_ < end) {
+        output_.append(text_, captureStart_, end - captureStart_);
+    }
+}
+
+// A finished capture stays finished.
+void ZAMLexer::resumeCapture() {
+    if (captureStart_ != kNoPosition) {
+        captureStart_ = pos_;
+    }
+}
