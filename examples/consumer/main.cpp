@@ -13,7 +13,7 @@ namespace {
 // The host's side of the engine. The window calls loadModule for every module
 // id it lacks; this host knows every id and creates an empty module for it.
 class HostAdapter : public ZAM::AdapterInterface {
-  public:
+public:
     bool loadModule(ZAMWindow* window, const std::string& id) override {
         loaded.push_back(id);
         window->createModule(id);

@@ -37,7 +37,7 @@ CaughtError catchSyntaxError(Action action) {
 
 // A host that localizes every key by upper-casing it.
 class UpperCaseAdapter : public TestAdapter {
-  public:
+public:
     std::string localizeString(const std::string& key) override {
         std::string upper = key;
         for (char& c : upper) {

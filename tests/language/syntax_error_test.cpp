@@ -64,7 +64,7 @@ TEST_F(SyntaxErrorTest, HostLocalizesEveryKey) {
 }
 
 class ThrowingAdapter : public TestAdapter {
-  public:
+public:
     std::string localizeString(const std::string& key) override {
         throw std::runtime_error("no text for " + key);
     }

@@ -8,7 +8,7 @@
 // Reaches the private operations of options and modules, which only the
 // declaration reader calls in the library.
 class ZAMModelTestPeer {
-  public:
+public:
     static ref_count_ptr<ZAMOption> create(const ref_count_ptr<ZAMModule>& module,
                                            const std::string& name,
                                            ZAMOption::Scope scope = ZAMOption::Public) {

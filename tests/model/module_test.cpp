@@ -21,7 +21,7 @@ std::vector<std::string> namesOf(const std::vector<Option>& options) {
 }
 
 class ModuleTest : public ZamTest {
-  protected:
+protected:
     void SetUp() override {
         ZamTest::SetUp();
         ZAM::initialize(&adapter);

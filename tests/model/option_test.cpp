@@ -26,7 +26,7 @@ void recordCode(int code) {
 // A window with a base module "base" holding the public integer option
 // "width" (1 to 10, default 5), and an empty module "user".
 class OptionTest : public ZamTest {
-  protected:
+protected:
     void SetUp() override {
         ZamTest::SetUp();
         ZAM::initialize(&adapter);

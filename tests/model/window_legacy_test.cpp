@@ -10,7 +10,7 @@ namespace {
 // Overrides the single legacy getter and setter only, to see what the
 // defaults of their multi-value twins do with them.
 class LegacyAdapter : public TestAdapter {
-  public:
+public:
     ref_count_ptr<ZAMValue> value = ZAMValue::createInt(42);
     int singleSets = 0;
 

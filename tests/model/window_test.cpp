@@ -10,7 +10,7 @@ namespace {
 
 // A root node that records how the window evaluated it.
 class RecordingNode : public ZAMNode {
-  public:
+public:
     using ZAMNode::ZAMNode;
     int evaluations = 0;
     bool lastFlag = false;
@@ -29,7 +29,7 @@ class RecordingNode : public ZAMNode {
 };
 
 class WindowTest : public ZamTest {
-  protected:
+protected:
     void SetUp() override {
         ZamTest::SetUp();
         ZAM::initialize(&adapter);

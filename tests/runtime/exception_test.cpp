@@ -13,7 +13,7 @@ void recordCode(int code) {
 }
 
 class ExceptionTest : public ZamTest {
-  protected:
+protected:
     void SetUp() override {
         ZamTest::SetUp();
         reported.clear();

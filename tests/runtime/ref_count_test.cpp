@@ -9,16 +9,16 @@ namespace {
 
 // A counted object that reports its destruction.
 class Probe : public ref_count {
-  public:
+public:
     explicit Probe(int* destroyed) : destroyed_(destroyed) {}
     ~Probe() override { ++*destroyed_; }
 
-  private:
+private:
     int* destroyed_;
 };
 
 class Derived : public Probe {
-  public:
+public:
     using Probe::Probe;
 };
 

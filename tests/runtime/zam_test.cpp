@@ -15,7 +15,7 @@ void recordCode(int code) {
 }
 
 class FacadeTest : public ZamTest {
-  protected:
+protected:
     void SetUp() override {
         ZamTest::SetUp();
         reported.clear();

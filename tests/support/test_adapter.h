@@ -11,7 +11,7 @@
 // script, loadModule and refreshModule answer false. It records every call it
 // receives, in order, as "load:<id>" or "refresh:<id>".
 class TestAdapter : public ZAM::AdapterInterface {
-  public:
+public:
     std::function<bool(ZAMWindow*, const std::string&)> onLoad;
     std::function<bool(ZAMWindow*, ref_count_ptr<ZAMModule>)> onRefresh;
     std::vector<std::string> calls;
@@ -22,7 +22,7 @@ class TestAdapter : public ZAM::AdapterInterface {
 
 // Installs the adapter for the lifetime of the guard.
 class AdapterGuard {
-  public:
+public:
     explicit AdapterGuard(ZAM::AdapterInterface* adapter) { ZAM::initialize(adapter); }
     ~AdapterGuard() { ZAM::initialize(nullptr); }
     AdapterGuard(const AdapterGuard&) = delete;

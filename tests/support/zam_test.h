@@ -11,14 +11,14 @@
 // released once too often. It also leaves no adapter and no throw callback
 // installed for the next test.
 class ZamTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override;
     void TearDown() override;
 
     // Live counted objects in the process right now.
     static std::int32_t liveObjects();
 
-  private:
+private:
     std::int32_t liveAtStart_ = 0;
 };
 

@@ -208,7 +208,7 @@ TEST_F(ValueTest, RealTextMatchesFixedSixDecimalsAtEveryMagnitude) {
 // A host may switch the process to a locale whose decimal separator is a
 // comma; the text of a real must not follow it.
 class CommaLocaleTest : public ValueTest {
-  protected:
+protected:
     void TearDown() override {
         std::setlocale(LC_ALL, "C");
         ValueTest::TearDown();

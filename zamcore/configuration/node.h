@@ -16,7 +16,7 @@ class ZAMWindow;
 // owns its nodes. The order of the virtual operations is part of the binary
 // interface.
 class ZAMCORE_API ZAMNode {
-  public:
+public:
     enum ConfigState : int {
         Undetermined = 0,  // not decided; also "nothing forced"
         NotConfigured = 1,
@@ -50,7 +50,7 @@ class ZAMCORE_API ZAMNode {
     ref_count_ptr<ZAMWindow> window();
     ConfigState isNodeConfigured() const { return state_; }
 
-  private:
+private:
     ZAMSelOptionSet ownSet_;
     ZAMSelOptionSet evaluatedSet_;
     ConfigState state_;
@@ -60,7 +60,7 @@ class ZAMCORE_API ZAMNode {
 // Iterates over the children of a node. Implemented by the host; created by
 // ZAMNode::children() and deleted by its caller.
 class ZAMCORE_API ZAMNodeIterator {
-  public:
+public:
     virtual bool hasMore() = 0;
     virtual ZAMNode* current() = 0;
     virtual void next() = 0;

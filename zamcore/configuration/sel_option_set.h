@@ -17,7 +17,7 @@ class ZAMWindow;
 // The values chosen for options during one configuration, each recorded with
 // how it was set. Not reference counted; copied by value.
 class ZAMCORE_API ZAMSelOptionSet {
-  public:
+public:
     // How a value came to be. The precedence between these decides whether a
     // new value may replace a stored one (AdapterInterface::allowOptionOverride).
     enum HowSet : int {
@@ -43,7 +43,7 @@ class ZAMCORE_API ZAMSelOptionSet {
 
     ref_count_ptr<ZAMWindow> window();
 
-  private:
+private:
     friend class ZAMWindow;
     explicit ZAMSelOptionSet(ZAMWindow* window);
 

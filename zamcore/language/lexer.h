@@ -20,7 +20,7 @@
 // read, so that a translating parse can replace a run of tokens (a qualified
 // option name) and keep everything else, comments and spacing included.
 class ZAMCORE_API ZAMLexer {
-  public:
+public:
     // Token kinds. The codes are fixed; 10 and 43 are unused. "legacy",
     // "enum", "unset", "+=", "-=", ";" and TK_RESERVED are produced but no
     // grammar accepts them, which keeps those words reserved.
@@ -132,7 +132,7 @@ class ZAMCORE_API ZAMLexer {
     void replaceHeld(const std::string& replacement);
     std::string rewrittenText();
 
-  private:
+private:
     void skipSpace();
     void skipSpaceAndComments();
     void countLine();

@@ -13,7 +13,7 @@ class ZAMLexer;
 // root first. A plain value: copied by value, may be empty, and names may be
 // any strings.
 class ZAMCORE_API ZAMPath {
-  public:
+public:
     // The path of no names.
     static const ZAMPath EmptyPath;
 
@@ -63,7 +63,7 @@ class ZAMCORE_API ZAMPath {
     // paths of more than 65535 names; only there can two runs tie.
     int compare(const ZAMPath& other) const;
 
-  private:
+private:
     // Collects names and skips dots until any other token.
     static ZAMPath readNames(ZAMLexer& lexer);
     // The score of a run of n names at `start` in a path of m names.

@@ -27,7 +27,7 @@ class ZAMWindow;
 // never reused; handles to options order by it. Options are created only by
 // modules and by findOption.
 class ZAMCORE_API ZAMOption : public ref_count {
-  public:
+public:
     enum Scope { Public = 0, Private = 1, Legacy = 2 };
     enum Type { Declared = 0, Presented = 1, Implements = 2, Uses = 3 };
 
@@ -82,10 +82,10 @@ class ZAMCORE_API ZAMOption : public ref_count {
     // The live option with this id; code 110 when there is none.
     static ref_count_ptr<ZAMOption> optionForId(int id);
 
-  protected:
+protected:
     ~ZAMOption() override;
 
-  private:
+private:
     friend class ZAMModule;
     friend class ZAMOptionParser;
     friend class ZAMModelTestPeer;  // the model's tests reach the private operations

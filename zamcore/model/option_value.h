@@ -13,7 +13,7 @@
 // hold their bounds through counted handles. Comparing a value with a bound
 // of a kind it does not order against throws code 202 out of accepts().
 class ZAMCORE_API ZAMOptionValue : public ref_count {
-  public:
+public:
     using Range = std::pair<ref_count_ptr<ZAMOptionValue>, ref_count_ptr<ZAMOptionValue>>;
 
     // The kind code; ZAMOption::addValue derives the option's value kind
@@ -43,61 +43,61 @@ class ZAMCORE_API ZAMOptionValue : public ref_count {
 
 // Accepts a value equal to the stored one (never across kinds).
 class ZAMCORE_API ZAMOptionEnumValue final : public ZAMOptionValue {
-  public:
+public:
     explicit ZAMOptionEnumValue(ref_count_ptr<ZAMValue> value);
     int kind() override { return Enum; }
     bool accepts(ref_count_ptr<ZAMValue> value) override;
     ref_count_ptr<ZAMValue> value() override { return value_; }
 
-  private:
+private:
     ref_count_ptr<ZAMValue> value_;
 };
 
 // Accepts values below the stored bound.
 class ZAMCORE_API ZAMOptionMaxValue final : public ZAMOptionValue {
-  public:
+public:
     explicit ZAMOptionMaxValue(ref_count_ptr<ZAMValue> bound);
     int kind() override { return Max; }
     bool accepts(ref_count_ptr<ZAMValue> value) override;
     ref_count_ptr<ZAMValue> value() override { return bound_; }
 
-  private:
+private:
     ref_count_ptr<ZAMValue> bound_;
 };
 
 // Accepts values above the stored bound.
 class ZAMCORE_API ZAMOptionMinValue final : public ZAMOptionValue {
-  public:
+public:
     explicit ZAMOptionMinValue(ref_count_ptr<ZAMValue> bound);
     int kind() override { return Min; }
     bool accepts(ref_count_ptr<ZAMValue> value) override;
     ref_count_ptr<ZAMValue> value() override { return bound_; }
 
-  private:
+private:
     ref_count_ptr<ZAMValue> bound_;
 };
 
 // Accepts values at or below the stored bound.
 class ZAMCORE_API ZAMOptionMaxIncValue final : public ZAMOptionValue {
-  public:
+public:
     explicit ZAMOptionMaxIncValue(ref_count_ptr<ZAMValue> bound);
     int kind() override { return MaxInc; }
     bool accepts(ref_count_ptr<ZAMValue> value) override;
     ref_count_ptr<ZAMValue> value() override { return bound_; }
 
-  private:
+private:
     ref_count_ptr<ZAMValue> bound_;
 };
 
 // Accepts values at or above the stored bound.
 class ZAMCORE_API ZAMOptionMinIncValue final : public ZAMOptionValue {
-  public:
+public:
     explicit ZAMOptionMinIncValue(ref_count_ptr<ZAMValue> bound);
     int kind() override { return MinInc; }
     bool accepts(ref_count_ptr<ZAMValue> value) override;
     ref_count_ptr<ZAMValue> value() override { return bound_; }
 
-  private:
+private:
     ref_count_ptr<ZAMValue> bound_;
 };
 
@@ -105,41 +105,41 @@ class ZAMCORE_API ZAMOptionMinIncValue final : public ZAMOptionValue {
 // are single-value constraints whose values must be in order: a lower value
 // not below the upper one throws code 2, so a range spans more than a point.
 class ZAMCORE_API ZAMOptionRangeValue final : public ZAMOptionValue {
-  public:
+public:
     ZAMOptionRangeValue(ref_count_ptr<ZAMOptionValue> lower, ref_count_ptr<ZAMOptionValue> upper);
     int kind() override { return RangeKind; }
     bool accepts(ref_count_ptr<ZAMValue> value) override;
     Range range() override { return Range(lower_, upper_); }
 
-  private:
+private:
     ref_count_ptr<ZAMOptionValue> lower_;
     ref_count_ptr<ZAMOptionValue> upper_;
 };
 
 // Accepts any string.
 class ZAMCORE_API ZAMOptionAnyStringValue final : public ZAMOptionValue {
-  public:
+public:
     int kind() override { return AnyString; }
     bool accepts(ref_count_ptr<ZAMValue> value) override;
 };
 
 // Accepts any number, integer or real; gives its option the integer kind.
 class ZAMCORE_API ZAMOptionAnyIntValue final : public ZAMOptionValue {
-  public:
+public:
     int kind() override { return AnyInt; }
     bool accepts(ref_count_ptr<ZAMValue> value) override;
 };
 
 // Accepts any number, integer or real; gives its option the real kind.
 class ZAMCORE_API ZAMOptionAnyRealValue final : public ZAMOptionValue {
-  public:
+public:
     int kind() override { return AnyReal; }
     bool accepts(ref_count_ptr<ZAMValue> value) override;
 };
 
 // Accepts true and false.
 class ZAMCORE_API ZAMOptionBooleanValue final : public ZAMOptionValue {
-  public:
+public:
     int kind() override { return Boolean; }
     bool accepts(ref_count_ptr<ZAMValue> value) override;
 };

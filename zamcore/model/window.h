@@ -20,7 +20,7 @@ class ZAMValue;
 // the root of the host's node tree and forwards legacy option values to the
 // adapter. Windows come only from ZAM::createWindow.
 class ZAMCORE_API ZAMWindow : public ref_count {
-  public:
+public:
     // How the host evaluates; the engine stores it and answers the two
     // queries below but never branches on it.
     // A fixed underlying type: a host may store any int, and reading it back
@@ -69,10 +69,10 @@ class ZAMCORE_API ZAMWindow : public ref_count {
     void setLegacyOptionValues(const ref_count_ptr<ZAMOption>& option,
                                std::vector<ref_count_ptr<ZAMValue>> values);
 
-  protected:
+protected:
     ~ZAMWindow() override;
 
-  private:
+private:
     friend class ZAM;
     ZAMWindow();
 

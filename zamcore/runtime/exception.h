@@ -13,7 +13,7 @@ class ZAMNode;
 // Constructing one with a code reports the code to the throw callback, if the
 // host set one; copies do not report again.
 class ZAMCORE_API ZAMException {
-  public:
+public:
     using ThrowCallback = void (*)(int);
 
     // Code 0, line 0, no node, empty texts; does not reach the callback.
@@ -44,7 +44,7 @@ class ZAMCORE_API ZAMException {
     // Process-wide; null turns the callback off.
     static void setThrowCallback(ThrowCallback callback);
 
-  private:
+private:
     void init(int code);
 
     std::int32_t code_;
@@ -61,7 +61,7 @@ class ZAMCORE_API ZAMException {
 // (or, where the catalogue has no text, the error key), context the source
 // excerpt with its caret line.
 class ZAMCORE_API ZAMSyntaxError : public ZAMException {
-  public:
+public:
     ZAMSyntaxError(const std::string& info, const std::string& context, int line);
     ZAMSyntaxError(const ZAMSyntaxError& other) = default;
 };

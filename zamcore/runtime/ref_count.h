@@ -10,7 +10,7 @@
 // A freshly constructed object has a count of 0 and belongs to nobody until
 // the first handle takes it.
 class ZAMCORE_API ref_count {
-  public:
+public:
     void addReference() noexcept { ++count; }
 
     // Deletes the object through its virtual destructor when the count drops
@@ -24,7 +24,7 @@ class ZAMCORE_API ref_count {
     // End-of-run hook for hosts and debuggers; does nothing.
     static void debugend();
 
-  protected:
+protected:
     ref_count() noexcept : count(0) { ++globalCount; }
     // A copy is a new object: it starts unowned, whatever the source's count.
     ref_count(const ref_count&) noexcept : count(0) { ++globalCount; }
@@ -34,7 +34,7 @@ class ZAMCORE_API ref_count {
     // Number of live counted objects in the process: a leak counter.
     static std::int32_t globalCount;
 
-  private:
+private:
     std::int32_t count;
 };
 

@@ -38,7 +38,7 @@ struct ZAMCORE_API ref_count_traits<ZAMValue> {
 // is inline and none throws.
 template <class T>
 class ref_count_ptr {
-  public:
+public:
     ref_count_ptr() noexcept : ptr(nullptr) {}
 
     // Takes one reference on p: this is how a factory hands a new object to
@@ -74,7 +74,7 @@ class ref_count_ptr {
     T* get() const noexcept { return ptr; }
     explicit operator bool() const noexcept { return ptr != nullptr; }
 
-  private:
+private:
     // The new pointee is taken before the old one is released, so releasing an
     // object that was the last owner of the new one cannot delete it.
     ref_count_ptr& reset(T* p) noexcept {

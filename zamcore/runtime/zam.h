@@ -18,7 +18,7 @@ class ZAMOption;
 // The engine facade, where a host starts: it installs the host's adapter and
 // creates windows. Static members only.
 class ZAMCORE_API ZAM {
-  public:
+public:
     // Severity of a message raised by rule text: "inform", "warn", "error".
     enum MsgSeverity { Inform = 0, Warn = 1, Error = 2 };
 
@@ -28,7 +28,7 @@ class ZAMCORE_API ZAM {
     // Only the two module callbacks must be implemented; the slot order below
     // is part of the binary interface.
     class ZAMCORE_API AdapterInterface {
-      public:
+    public:
         AdapterInterface() = default;
         AdapterInterface(const AdapterInterface&) = default;
         AdapterInterface& operator=(const AdapterInterface&) = default;
@@ -81,7 +81,7 @@ class ZAMCORE_API ZAM {
     static std::string rklQuoteId(const std::string& name);
     static std::string rklQuoteModuleId(const std::string& moduleId);
 
-  private:
+private:
     static AdapterInterface*& adptInterface();
 };
 

@@ -12,7 +12,7 @@
 // the factories below. One true, one false and one unset value exist per
 // process; every other factory call makes a new object.
 class ZAMCORE_API ZAMValue : public ref_count {
-  public:
+public:
     // Fixed numbers: they index typeNames and callers store them.
     enum ValueType { VT_UNSET = 0, VT_BOOL = 1, VT_INT = 2, VT_REAL = 3, VT_STRING = 4 };
 
@@ -45,7 +45,7 @@ class ZAMCORE_API ZAMValue : public ref_count {
                                        const ref_count_ptr<ZAMValue>& b);
     friend struct ref_count_traits<ZAMValue>;
 
-  protected:
+protected:
     // Same kind and same payload; never converts between kinds.
     virtual bool equals(const ZAMValue& other) const = 0;
 
@@ -55,70 +55,70 @@ class ZAMCORE_API ZAMValue : public ref_count {
 };
 
 class ZAMCORE_API ZAMUnsetValue final : public ZAMValue {
-  public:
+public:
     ZAMUnsetValue() = default;
     std::string displayString() const override;
     ValueType type() const override { return VT_UNSET; }
 
-  protected:
+protected:
     bool equals(const ZAMValue& other) const override;
 };
 
 class ZAMCORE_API ZAMBoolValue final : public ZAMValue {
-  public:
+public:
     explicit ZAMBoolValue(bool value) : value_(value) {}
     std::string displayString() const override;
     bool boolValue() const override { return value_; }
     ValueType type() const override { return VT_BOOL; }
 
-  protected:
+protected:
     bool equals(const ZAMValue& other) const override;
 
-  private:
+private:
     const bool value_;
 };
 
 class ZAMCORE_API ZAMIntValue final : public ZAMValue {
-  public:
+public:
     explicit ZAMIntValue(int value) : value_(value) {}
     std::string displayString() const override;
     int intValue() const override { return value_; }
     double realValue() const override { return value_; }
     ValueType type() const override { return VT_INT; }
 
-  protected:
+protected:
     bool equals(const ZAMValue& other) const override;
 
-  private:
+private:
     const int value_;
 };
 
 class ZAMCORE_API ZAMRealValue final : public ZAMValue {
-  public:
+public:
     explicit ZAMRealValue(double value) : value_(value) {}
     std::string displayString() const override;
     double realValue() const override { return value_; }
     ValueType type() const override { return VT_REAL; }
 
-  protected:
+protected:
     bool equals(const ZAMValue& other) const override;
 
-  private:
+private:
     const double value_;
 };
 
 class ZAMCORE_API ZAMStringValue final : public ZAMValue {
-  public:
+public:
     explicit ZAMStringValue(const std::string& value) : value_(value) {}
     ~ZAMStringValue() override;
     std::string displayString() const override { return value_; }
     const std::string strValue() const override { return value_; }
     ValueType type() const override { return VT_STRING; }
 
-  protected:
+protected:
     bool equals(const ZAMValue& other) const override;
 
-  private:
+private:
     const std::string value_;
 };
 
