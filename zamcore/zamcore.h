@@ -16,6 +16,7 @@
 #include "zamcore/runtime/ref_count.h"
 #include "zamcore/runtime/ref_count_ptr.h"
 #include "zamcore/runtime/zam.h"
+#include "zamcore/translation/translater.h"
 #include "zamcore/values/value.h"
 
 #endif

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "zamcore/language/option_parser.h"
 #include "zamcore/model/window.h"
 #include "zamcore/runtime/exception.h"
 
@@ -46,6 +47,16 @@ std::vector<ref_count_ptr<ZAMOption>> ZAMModule::options() const {
         list.push_back(entry.second);
     }
     return list;
+}
+
+ref_count_ptr<ZAMOption> ZAMModule::addOptionString(const std::string& text) {
+    ZAMOptionParser parser(this, text);
+    parser.parseDeclaration();
+    ref_count_ptr<ZAMOption> option = parser.option();
+    if (!testOptions_) {
+        declarationTexts_[option->name()] = text;
+    }
+    return option;
 }
 
 ref_count_ptr<ZAMOption> ZAMModule::declareLegacyOption(const std::string& name) {

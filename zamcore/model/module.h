@@ -20,7 +20,7 @@ class ZAMWindow;
 // declaration was read from. Created only by ZAMWindow::createModule; keeps a
 // raw, uncounted pointer back to its window.
 class ZAMCORE_API ZAMModule : public ref_count {
-  public:
+public:
     using OptionMap = std::map<std::string, ref_count_ptr<ZAMOption>>;
 
     const std::string& id() const { return id_; }
@@ -45,6 +45,14 @@ class ZAMCORE_API ZAMModule : public ref_count {
     // Modules are equal when their ids are.
     bool operator==(const ZAMModule& other) const { return id_ == other.id_; }
 
+    // Reads one option declaration line and declares the option it
+    // describes in this module; outside test mode the line is recorded under
+    // the option's name. Throws ZAMSyntaxError for a malformed line (a line
+    // with stray input after a complete declaration leaves the option
+    // declared but the line unrecorded) and the model's codes for a name in
+    // use or a base that is not public.
+    ref_count_ptr<ZAMOption> addOptionString(const std::string& text);
+
     // Removes an option: a legacy one from the legacy options, any other from
     // the interface unless another option is based on it (code 109). Code 102
     // when there is no such option.
@@ -59,10 +67,10 @@ class ZAMCORE_API ZAMModule : public ref_count {
     // The interface options in name order; legacy options are not listed.
     std::vector<ref_count_ptr<ZAMOption>> options() const;
 
-  protected:
+protected:
     ~ZAMModule() override;
 
-  private:
+private:
     friend class ZAMWindow;
     friend class ZAMOptionParser;
     friend class ZAMModelTestPeer;  // the model's tests reach the private operations

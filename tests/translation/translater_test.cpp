@@ -1,0 +1,98 @@
+#include <zamcore/zamcore.h>
+
+#include <string>
+#include <utility>
+
+#include "support/zam_test.h"
+
+namespace {
+
+class TranslateOptionTest : public ZamTest {
+protected:
+    // What translating `text` with `translater` raises; empty when nothing.
+    static std::string errorOf(ZAMTranslater& translater, const std::string& text) {
+        try {
+            translater.translateOption(text);
+        } catch (const ZAMException& error) {
+            return error.info();
+        }
+        return "";
+    }
+};
+
+TEST_F(TranslateOptionTest, LookupAppliesOptionThenModuleRenamesOfTheOldId) {
+    ZAMTranslater translater;
+    translater.addModuleMapping("A", "B");
+    translater.addOptionMapping("A", "x", "y");
+    translater.addOptionMapping("B", "z", "w");
+    using Pair = std::pair<std::string, std::string>;
+    EXPECT_EQ(Pair("B", "y"), translater.lookupMapping("A", "x"));
+    EXPECT_EQ(Pair("B", "z"), translater.lookupMapping("A", "z"));
+    EXPECT_EQ(Pair("B", "w"), translater.lookupMapping("B", "z"));
+    EXPECT_EQ(Pair("C", "x"), translater.lookupMapping("C", "x"));
+    translater.addModuleMapping("A", "D");
+    translater.addOptionMapping("A", "x", "v");
+    EXPECT_EQ(Pair("D", "v"), translater.lookupMapping("A", "x"));
+}
+
+TEST_F(TranslateOptionTest, WithoutRenamesEveryLineComesBackUnchanged) {
+    ZAMTranslater translater;
+    for (const char* text : {
+             "public width integer : mandatory = 100 to 2000 default 500",
+             "private angle   real non_mutually_exclusive = < 0,>= 90.5  # a note",
+             "public seats presents body : seats [ front ] default 2",
+             "public drive uses 'chassis unit':drive = 1 to 2\t",
+             "public drive implements chassis:drive # trailing comment\n",
+             "public c string = \"a\" \"b\", \"c\", default \"b\"",
+         }) {
+        EXPECT_EQ(text, translater.translateOption(text));
+    }
+}
+
+TEST_F(TranslateOptionTest, RenamedReferencesAreRewrittenAndTheRestKept) {
+    ZAMTranslater translater;
+    translater.addModuleMapping("m", "n");
+    translater.addOptionMapping("body", "seats", "places");
+    translater.addOptionMapping("q", "o", "new name");
+    translater.addModuleMapping("r", "2nd");
+    translater.addModuleMapping("s", "a b");
+    struct Row {
+        const char* before;
+        const char* after;
+    };
+    const Row rows[] = {
+        {"public p uses m:o = 1 to 2", "public p uses n:o = 1 to 2"},
+        {"public p uses  m : o  = 1 to 2 default 1", "public p uses  n:o  = 1 to 2 default 1"},
+        {"public seats presents body : seats [ front ] default 2",
+         "public seats presents body:places [ front ] default 2"},
+        {"public p implements q:o", "public p implements q:'new name'"},
+        {"public p implements r:o", "public p implements 2nd:o"},
+        {"public p implements s:o", "public p implements 'a b':o"},
+        // A comment inside the reference goes with it.
+        {"public p uses m: # note\n o = 1", "public p uses n:o = 1"},
+        // The declared name is never rewritten, nor other words.
+        {"public o uses m:o default \"m:o\" # m:o", "public o uses n:o default \"m:o\" # m:o"},
+        {"public m integer = 1 # m:o", "public m integer = 1 # m:o"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.after, translater.translateOption(row.before)) << row.before;
+    }
+}
+
+TEST_F(TranslateOptionTest, SyntaxErrorsAreRaisedAndDefaultsOfPlainTypesChecked) {
+    ZAMTranslater translater;
+    translater.addModuleMapping("m", "n");
+    EXPECT_EQ("Maximum should be higher then minimum",
+              errorOf(translater, "public x integer = 5 to 5"));
+    EXPECT_EQ("Default value not valid for option",
+              errorOf(translater, "public size integer = 1, 2 default 3"));
+    EXPECT_EQ("Expected ':' parsing option name", errorOf(translater, "public p uses m o"));
+    // An invalid character in the copied tail of a based line stops the copy.
+    EXPECT_EQ("Spurious extra input found", errorOf(translater, "public p uses m:o = 1 ! 2"));
+    // Defaults of based options are not checked: nothing is looked up.
+    EXPECT_EQ("", errorOf(translater, "public w presents nowhere:width default 70"));
+    EXPECT_EQ("public w presents n:width default 70",
+              translater.translateOption("public w presents m:width default 70"));
+}
+
+}  // namespace
