@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/test_adapter.h"
-#include "support/zam_test.h"
+#include "support/window_fixture.h"
 
 namespace {
 
@@ -15,12 +14,10 @@ using Option = ref_count_ptr<ZAMOption>;
 // public colour string; public flag logical; private hidden integer) and an
 // empty module "m" that receives the declarations under test. The host
 // supplies no other module.
-class DeclarationTest : public ZamTest {
+class DeclarationTest : public WindowFixture {
 protected:
     void SetUp() override {
-        ZamTest::SetUp();
-        ZAM::initialize(&adapter);
-        window = ZAM::createWindow();
+        WindowFixture::SetUp();
         base = window->createModule("base");
         base->addOptionString("public width integer = 1 to 10 default 5");
         base->addOptionString("public colour string = \"red\", \"blue\"");
@@ -30,8 +27,7 @@ protected:
     }
     void TearDown() override {
         base = module = ref_count_ptr<ZAMModule>();
-        window = ref_count_ptr<ZAMWindow>();
-        ZamTest::TearDown();
+        WindowFixture::TearDown();
     }
 
     // The error a declaration raises; fails the test when it raises none.
@@ -66,8 +62,6 @@ protected:
         return text;
     }
 
-    TestAdapter adapter;
-    ref_count_ptr<ZAMWindow> window;
     ref_count_ptr<ZAMModule> base;
     ref_count_ptr<ZAMModule> module;
 };

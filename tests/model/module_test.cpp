@@ -4,8 +4,7 @@
 #include <vector>
 
 #include "model/model_test_peer.h"
-#include "support/test_adapter.h"
-#include "support/zam_test.h"
+#include "support/window_fixture.h"
 
 namespace {
 
@@ -20,12 +19,10 @@ std::vector<std::string> namesOf(const std::vector<Option>& options) {
     return names;
 }
 
-class ModuleTest : public ZamTest {
+class ModuleTest : public WindowFixture {
 protected:
     void SetUp() override {
-        ZamTest::SetUp();
-        ZAM::initialize(&adapter);
-        window = ZAM::createWindow();
+        WindowFixture::SetUp();
         provider = window->createModule("provider");
         module = window->createModule("m");
         shared = Peer::create(provider, "shared");
@@ -34,12 +31,9 @@ protected:
     void TearDown() override {
         shared = secret = Option();
         provider = module = ref_count_ptr<ZAMModule>();
-        window = ref_count_ptr<ZAMWindow>();
-        ZamTest::TearDown();
+        WindowFixture::TearDown();
     }
 
-    TestAdapter adapter;
-    ref_count_ptr<ZAMWindow> window;
     ref_count_ptr<ZAMModule> provider;
     ref_count_ptr<ZAMModule> module;
     Option shared;

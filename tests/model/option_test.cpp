@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "model/model_test_peer.h"
-#include "support/test_adapter.h"
-#include "support/zam_test.h"
+#include "support/window_fixture.h"
 
 namespace {
 
@@ -25,12 +24,10 @@ void recordCode(int code) {
 
 // A window with a base module "base" holding the public integer option
 // "width" (1 to 10, default 5), and an empty module "user".
-class OptionTest : public ZamTest {
+class OptionTest : public WindowFixture {
 protected:
     void SetUp() override {
-        ZamTest::SetUp();
-        ZAM::initialize(&adapter);
-        window = ZAM::createWindow();
+        WindowFixture::SetUp();
         base = window->createModule("base");
         user = window->createModule("user");
         width = Peer::create(base, "width");
@@ -41,12 +38,9 @@ protected:
     void TearDown() override {
         width = Option();
         base = user = ref_count_ptr<ZAMModule>();
-        window = ref_count_ptr<ZAMWindow>();
-        ZamTest::TearDown();
+        WindowFixture::TearDown();
     }
 
-    TestAdapter adapter;
-    ref_count_ptr<ZAMWindow> window;
     ref_count_ptr<ZAMModule> base;
     ref_count_ptr<ZAMModule> user;
     Option width;

@@ -3,8 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "support/test_adapter.h"
-#include "support/zam_test.h"
+#include "support/window_fixture.h"
 
 namespace {
 
@@ -28,25 +27,16 @@ public:
     }
 };
 
-class WindowTest : public ZamTest {
+class WindowTest : public WindowFixture {
 protected:
     void SetUp() override {
-        ZamTest::SetUp();
-        ZAM::initialize(&adapter);
-        window = ZAM::createWindow();
+        WindowFixture::SetUp();
         // By default the host supplies any module it is asked for.
         adapter.onLoad = [](ZAMWindow* w, const std::string& id) {
             w->createModule(id);
             return true;
         };
     }
-    void TearDown() override {
-        window = ref_count_ptr<ZAMWindow>();
-        ZamTest::TearDown();
-    }
-
-    TestAdapter adapter;
-    ref_count_ptr<ZAMWindow> window;
 };
 
 TEST_F(WindowTest, CreateModuleRefusesADuplicateId) {
