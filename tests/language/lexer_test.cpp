@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "language/caught_error.h"
+#include "support/caught_error.h"
 #include "support/zam_test.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/caught_error.h"
 #include "support/window_fixture.h"
 
 namespace {
@@ -30,15 +31,9 @@ protected:
         WindowFixture::TearDown();
     }
 
-    // The error a declaration raises; fails the test when it raises none.
-    ZAMException errorOf(const std::string& text) {
-        try {
-            module->addOptionString(text);
-        } catch (const ZAMException& error) {
-            return error;
-        }
-        ADD_FAILURE() << "no error for: " << text;
-        return ZAMException();
+    // The syntax error a declaration raises; a missing one fails the test.
+    CaughtError errorOf(const std::string& text) {
+        return catchSyntaxError([&] { module->addOptionString(text); });
     }
 
     // Describes the option's constraints, e.g. "enum 1|range 1..5|any-int".
@@ -142,37 +137,37 @@ TEST_F(DeclarationTest, EachErrorKeyIsRaisedWhereTheLineGoesWrong) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
-        ZAMException error = errorOf(row.text);
-        EXPECT_EQ(10, error.code());
-        EXPECT_EQ(row.message, error.info());
+        CaughtError error = errorOf(row.text);
+        EXPECT_EQ(10, error.code);
+        EXPECT_EQ(row.message, error.info);
         EXPECT_TRUE(module->options().empty()) << "an error in the body creates nothing";
     }
 }
 
 TEST_F(DeclarationTest, ErrorContextPointsAtTheOffendingToken) {
-    ZAMException error = errorOf("public x integer = 1 to\n  0");
-    EXPECT_EQ(2, error.line());
+    CaughtError error = errorOf("public x integer = 1 to\n  0");
+    EXPECT_EQ(2, error.line);
     // The excerpt starts 20 characters before the token.
-    EXPECT_EQ("x integer = 1 to   0\n" + std::string(20, ' ') + "^", error.context());
+    EXPECT_EQ("x integer = 1 to   0\n" + std::string(20, ' ') + "^", error.context);
 
     error = errorOf("public x number : foo");
-    EXPECT_EQ("public x number : foo\n" + std::string(18, ' ') + "^", error.context());
-    EXPECT_EQ(1, error.line());
+    EXPECT_EQ("public x number : foo\n" + std::string(18, ' ') + "^", error.context);
+    EXPECT_EQ(1, error.line);
 }
 
 TEST_F(DeclarationTest, TrailingTokensLeaveTheOptionDeclaredButUnrecorded) {
     for (const char* text : {"public x integer extra", "public x integer mutually_exclusive",
                              "public x integer then"}) {
         SCOPED_TRACE(text);
-        ZAMException error = errorOf(text);
-        EXPECT_EQ("Spurious extra input found", error.info());
+        CaughtError error = errorOf(text);
+        EXPECT_EQ("Spurious extra input found", error.info);
         EXPECT_EQ(ZAMOption::Declared, module->getOption("x")->type());
         EXPECT_ZAM_CODE(module->askOptionRkl("x"), 102);
     }
-    ZAMException error = errorOf("public y integer \"Why\" : mandatory extra");
+    CaughtError error = errorOf("public y integer \"Why\" : mandatory extra");
     EXPECT_EQ("Why", module->getOption("y")->description());
     EXPECT_TRUE(module->getOption("y")->mandatory());
-    EXPECT_EQ("r \"Why\" : mandatory extra\n" + std::string(20, ' ') + "^", error.context());
+    EXPECT_EQ("r \"Why\" : mandatory extra\n" + std::string(20, ' ') + "^", error.context);
 }
 
 TEST_F(DeclarationTest, RedeclarationResetsTheFlagsAndKeepsTheLatestLine) {
@@ -201,9 +196,9 @@ TEST_F(DeclarationTest, PresentedOptionTakesThePathAndAFoundDefault) {
     EXPECT_EQ(5, bare->defaultValue()->intValue());
 
     EXPECT_EQ("Default value not valid for option",
-              errorOf("public z presents base:width default 70").info());
+              errorOf("public z presents base:width default 70").info);
     EXPECT_EQ("Syntax Error Parsing path - expected one '.'  or  ']'  or a path name",
-              errorOf("public z presents base:width[a,b]").info());
+              errorOf("public z presents base:width[a,b]").info);
 }
 
 TEST_F(DeclarationTest, ImplementedAndUsedOptionsListValuesOfTheirBaseKind) {
@@ -224,12 +219,12 @@ TEST_F(DeclarationTest, ImplementedAndUsedOptionsListValuesOfTheirBaseKind) {
 
     // The default is checked against the base, not against the new list.
     EXPECT_EQ("Default value not valid for option",
-              errorOf("public j implements base:width = 2, 3 default 20").info());
+              errorOf("public j implements base:width = 2, 3 default 20").info);
     EXPECT_ZAM_CODE(module->addOptionString("public k implements base:width = 2, 3 default 9"),
                     105);
     EXPECT_ZAM_CODE(module->addOptionString("public k implements base:width = 20"), 204);
     EXPECT_EQ("Expected integer value for option",
-              errorOf("public k implements base:width = \"red\"").info());
+              errorOf("public k implements base:width = \"red\"").info);
 }
 
 TEST_F(DeclarationTest, BasedDeclarationsNeedAPublicBase) {

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "language/caught_error.h"
+#include "support/caught_error.h"
 #include "support/zam_test.h"
 
 namespace {

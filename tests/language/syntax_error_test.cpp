@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "language/caught_error.h"
+#include "support/caught_error.h"
 #include "support/test_adapter.h"
 #include "support/zam_test.h"
 

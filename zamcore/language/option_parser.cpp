@@ -27,12 +27,7 @@ void ZAMOptionParser::parseDeclaration() {
 std::string ZAMOptionParser::translateDeclaration(ZAMTranslater* translater) {
     translater_ = translater;
     lexer_.setRewrite();
-    try {
-        parseDeclaration();
-    } catch (...) {
-        translater_ = nullptr;
-        throw;
-    }
+    parseDeclaration();
     translater_ = nullptr;
     return lexer_.rewrittenText();
 }

@@ -1,5 +1,5 @@
-#ifndef ZAMCORE_TESTS_LANGUAGE_CAUGHT_ERROR_H
-#define ZAMCORE_TESTS_LANGUAGE_CAUGHT_ERROR_H
+#ifndef ZAMCORE_TESTS_SUPPORT_CAUGHT_ERROR_H
+#define ZAMCORE_TESTS_SUPPORT_CAUGHT_ERROR_H
 
 #include <gtest/gtest.h>
 #include <zamcore/zamcore.h>
