@@ -1,5 +1,6 @@
 #include "zamcore/configuration/node.h"
 
+#include "zamcore/language/rkl_parser.h"
 #include "zamcore/model/window.h"
 
 ZAMNode::ZAMNode(ref_count_ptr<ZAMWindow> window)
@@ -27,6 +28,19 @@ ZAMNode::ConfigState ZAMNode::forcedConfigState() {
 
 ref_count_ptr<ZAMWindow> ZAMNode::window() {
     return ownSet_.window();
+}
+
+void ZAMNode::setLoadIf(const std::string& text) {
+    if (text.empty()) {
+        loadIf_ = ref_count_ptr<ZAMConditionExp>();
+        return;
+    }
+    ZAMRklParser parser(text);
+    loadIf_ = parser.parseCondition();
+}
+
+ref_count_ptr<ZAMConditionExp> ZAMNode::getLoadIf() {
+    return loadIf_ ? loadIf_ : ref_count_ptr<ZAMConditionExp>(new ZAMConditionExp());
 }
 
 ZAMNodeIterator::~ZAMNodeIterator() = default;

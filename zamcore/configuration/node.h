@@ -4,6 +4,7 @@
 #include <string>
 
 #include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/expressions/condition_exp.h"
 #include "zamcore/runtime/export.h"
 #include "zamcore/runtime/ref_count_ptr.h"
 
@@ -50,9 +51,16 @@ public:
     ref_count_ptr<ZAMWindow> window();
     ConfigState isNodeConfigured() const { return state_; }
 
+    // Parses `text` as the node's load-if condition; an empty text removes
+    // the condition. A syntax error keeps the old condition.
+    void setLoadIf(const std::string& text);
+    // The condition; a new, empty (undetermined) one when the node has none.
+    ref_count_ptr<ZAMConditionExp> getLoadIf();
+
 private:
     ZAMSelOptionSet ownSet_;
     ZAMSelOptionSet evaluatedSet_;
+    ref_count_ptr<ZAMConditionExp> loadIf_;  // null without a condition
     ConfigState state_;
     bool hasOwnSet_;
 };

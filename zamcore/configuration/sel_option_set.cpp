@@ -6,6 +6,6 @@ ZAMSelOptionSet::ZAMSelOptionSet(const ref_count_ptr<ZAMWindow>& window) : windo
 
 ZAMSelOptionSet::ZAMSelOptionSet(ZAMWindow* window) : window_(window) {}
 
-ref_count_ptr<ZAMWindow> ZAMSelOptionSet::window() {
+ref_count_ptr<ZAMWindow> ZAMSelOptionSet::window() const {
     return ref_count_ptr<ZAMWindow>(window_);
 }

@@ -41,7 +41,11 @@ public:
 
     explicit ZAMSelOptionSet(const ref_count_ptr<ZAMWindow>& window);
 
-    ref_count_ptr<ZAMWindow> window();
+    ref_count_ptr<ZAMWindow> window() const;
+    const ZAMSosEntry& get(const ref_count_ptr<ZAMOption>& option) const;
+    void set(const ZAMSosEntry& entry);
+    bool matchValue(std::string name, std::string value) const;
+    ref_count_ptr<ZAMOption> getOption(std::string name);
 
 private:
     friend class ZAMWindow;
