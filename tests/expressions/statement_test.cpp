@@ -48,9 +48,9 @@ TEST_F(StatementTest, SetAndFixWriteWithTheirHowSets) {
     run("set m:c to 1 set m:b to 7");
     EXPECT_EQ("9", valuesOf("c"));
     EXPECT_EQ("5", valuesOf("b"));
-    // An unset value is written like any other (and here changes nothing).
+    // An unset value is written like any other.
     run("set m:a to m:s");
-    EXPECT_EQ("1", valuesOf("a"));
+    EXPECT_EQ("***UNSET***", valuesOf("a"));
     // A value the option does not allow: 204, nothing stored.
     EXPECT_ZAM_CODE(run("set m:lim to 11"), 204);
     EXPECT_EQ("***UNSET***", valuesOf("lim"));

@@ -67,7 +67,8 @@ TEST_F(ValueExpTest, PrecedenceAndGrouping) {
         {"true or false and false", "T"},
         {"m:a = 1 and m:a = 2 or m:a = 2", "T"},
         {"not m:a = 1", "T"},
-        {"(true or false) and false", "F"},
+        // A keyword needs white space after it: "false)" would be a name.
+        {"(true or false ) and false", "F"},
         {"m:a + 1 > 2", "T"},
         {"3 < (m:a + 2)", "T"},
         {"((m:a = 2))", "T"},

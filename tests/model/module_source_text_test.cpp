@@ -106,7 +106,7 @@ TEST_F(ModuleSourceTextTest, AnErrorInTheInterfaceKeepsWhatCameBefore) {
     EXPECT_EQ("Ran out of lines parsing RKL interface - did you forget an \"interface end\" line",
               errorOf("module A\ninterface start\npublic c integer\n"));
     EXPECT_EQ("public c integer", module->askOptionRkl("c"));
-    EXPECT_EQ(4u, module->options().size());
+    EXPECT_EQ(3u, module->options().size());
 }
 
 TEST_F(ModuleSourceTextTest, AnErrorInTheRulesComesAfterTheInterface) {

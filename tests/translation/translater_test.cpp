@@ -97,7 +97,7 @@ TEST_F(TranslateRklTest, WithoutRenamesRulesAndConditionsComeBackUnchanged) {
         "",
         "# only a comment",
         "  if m : a = 1 then # why\n\tset m:'b c'[x.y] to \"m:a\" endif\n",
-        "mutually_exclusive : [a, b] mutually_exclusive:{ m.x , n.'y' }",
+        "mutually_exclusive : [a, b] mutually_exclusive :{ m.x , n.'y' }",
         "inform 1 endif this ( is not read",
     };
     for (const char* text : rules) {
