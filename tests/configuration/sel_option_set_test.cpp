@@ -113,6 +113,11 @@ TEST_F(SelOptionSetTest, LegacyValuesLiveWithTheHost) {
     set.set(entry(legacy, {I(1), I(2)}, {Set::UserSet, Set::RuleSet}));
     EXPECT_EQ((std::vector<std::string>{"old=7", "old=[1,2]"}), adapter.legacyWrites);
     EXPECT_TRUE(set.contents().empty());
+
+    Set windowless{ref_count_ptr<ZAMWindow>()};
+    EXPECT_ZAM_CODE(windowless.get(legacy), 2);
+    EXPECT_ZAM_CODE(windowless.set(one(legacy, I(7), Set::RuleSet)), 2);
+    EXPECT_EQ(2u, adapter.legacyWrites.size());
 }
 
 TEST_F(SelOptionSetTest, RefusedEntriesLeaveTheSetUnchanged) {
