@@ -60,7 +60,8 @@ public:
     using Contents = std::multimap<ref_count_ptr<ZAMOption>, ZAMSosEntry>;
 
     // An empty set for `window`, which is not held: the window must outlive
-    // every legacy read and write through the set.
+    // every legacy read and write through the set. Without a window, legacy
+    // values cannot be reached and throw code 2.
     explicit ZAMSelOptionSet(const ref_count_ptr<ZAMWindow>& window);
     // Copies the entries, context and window; the copy's legacy cache starts
     // empty.
