@@ -64,6 +64,15 @@ TEST_F(OverrideRuleTest, DefaultOverrideRuleRefusesUnknownStoredHowSet) {
                                             static_cast<ZAMSelOptionSet::HowSet>(9)));
     EXPECT_TRUE(adapter.allowOptionOverride(entryWith(ZAMSelOptionSet::Inherited), nullptr,
                                             static_cast<ZAMSelOptionSet::HowSet>(9)));
+    // A negative one weighs less than anything: only a default or an imposed
+    // value yields to it.
+    const auto negative = static_cast<ZAMSelOptionSet::HowSet>(-1);
+    for (int stored = 0; stored < 7; ++stored) {
+        const bool yields =
+            stored == ZAMSelOptionSet::Default || stored == ZAMSelOptionSet::Imposed;
+        EXPECT_EQ(yields, adapter.allowOptionOverride(entryWith(stored), nullptr, negative))
+            << "stored " << stored;
+    }
 }
 
 }  // namespace

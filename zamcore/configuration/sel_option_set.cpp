@@ -1,11 +1,326 @@
 #include "zamcore/configuration/sel_option_set.h"
 
+#include <utility>
+
 #include "zamcore/model/window.h"
+#include "zamcore/runtime/adapter_access.h"
+#include "zamcore/runtime/exception.h"
 
-ZAMSelOptionSet::ZAMSelOptionSet(const ref_count_ptr<ZAMWindow>& window) : window_(window.get()) {}
+namespace {
 
-ZAMSelOptionSet::ZAMSelOptionSet(ZAMWindow* window) : window_(window) {}
+using Entry = ZAMSelOptionSet::ZAMSosEntry;
+using Option = ref_count_ptr<ZAMOption>;
+using Value = ref_count_ptr<ZAMValue>;
+
+// The first entry of `option` at `path`, or null. Entries of one option sit
+// next to each other, in order of insertion.
+template <class Contents>
+auto findEntry(Contents& contents, const Option& option, const ZAMPath& path)
+    -> decltype(&contents.begin()->second) {
+    for (auto it = contents.lower_bound(option); it != contents.end() && !(option < it->first);
+         ++it) {
+        if (it->second.path == path) {
+            return &it->second;
+        }
+    }
+    return nullptr;
+}
+
+bool isUnset(const Value& value) {
+    return value->type() == ZAMValue::VT_UNSET;
+}
+
+// Only the host produces these, so only these travel with merge.
+bool isHostHowSet(ZAMSelOptionSet::HowSet howSet) {
+    return howSet == ZAMSelOptionSet::UserSet || howSet == ZAMSelOptionSet::UserFixed ||
+           howSet == ZAMSelOptionSet::Imposed;
+}
+
+bool isStringOption(const ZAMOption& option, const std::string& name) {
+    return option.name() == name && option.valueType() == ZAMValue::VT_STRING;
+}
+
+// A malformed entry from a host must not reach the contents, where every
+// entry holds values paired with how-sets.
+void checkEntry(const Entry& entry) {
+    if (!entry.option) {
+        throw ZAMException(103, "", "", "");
+    }
+    if (entry.values.empty()) {
+        throw ZAMException(2, "Selected option set entry holds no value", "", "");
+    }
+    if (entry.values.size() != entry.howSets.size()) {
+        throw ZAMException(2, "Selected option set entry holds more or fewer how-sets than values",
+                           "", "");
+    }
+    for (const Value& value : entry.values) {
+        if (!value) {
+            throw ZAMException(2, "Selected option set entry holds a null value", "", "");
+        }
+    }
+}
+
+// Whether `values` holds a value with the display text of `value`. An unset
+// value found on the way is the placeholder of an option that had no value
+// yet: it is dropped (with its how-set) and the new value counts as absent.
+bool holdsDisplayText(std::vector<Value>& values, std::vector<ZAMSelOptionSet::HowSet>& howSets,
+                      const Value& value) {
+    const std::string text = value->displayString();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (isUnset(values[i])) {
+            values.erase(values.begin() + static_cast<std::ptrdiff_t>(i));
+            howSets.erase(howSets.begin() + static_cast<std::ptrdiff_t>(i));
+            return false;
+        }
+        if (values[i]->displayString() == text) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+ZAMSelOptionSet::ZAMSelOptionSet(const ref_count_ptr<ZAMWindow>& window)
+    : ZAMSelOptionSet(window.get()) {}
+
+ZAMSelOptionSet::ZAMSelOptionSet(ZAMWindow* window) : contextNode_(nullptr), window_(window) {}
+
+ZAMSelOptionSet::ZAMSelOptionSet(const ZAMSelOptionSet& other)
+    : contextNode_(other.contextNode_),
+      contextId_(other.contextId_),
+      contents_(other.contents_),
+      window_(other.window_) {}
+
+ZAMSelOptionSet& ZAMSelOptionSet::operator=(const ZAMSelOptionSet& other) {
+    if (this != &other) {
+        contextNode_ = other.contextNode_;
+        contextId_ = other.contextId_;
+        contents_ = other.contents_;
+    }
+    return *this;
+}
+
+ZAMSelOptionSet::~ZAMSelOptionSet() = default;
+
+const ZAMSelOptionSet::Contents& ZAMSelOptionSet::contents() const {
+    static const Contents empty;
+    return contents_ ? *contents_ : empty;
+}
+
+ZAMSelOptionSet::Contents& ZAMSelOptionSet::writableContents() const {
+    if (!contents_) {
+        contents_ = std::make_shared<Contents>();
+    } else if (contents_.use_count() > 1) {
+        contents_ = std::make_shared<Contents>(*contents_);
+    }
+    return *contents_;
+}
 
 ref_count_ptr<ZAMWindow> ZAMSelOptionSet::window() {
+    return std::as_const(*this).window();
+}
+
+ref_count_ptr<ZAMWindow> ZAMSelOptionSet::window() const {
     return ref_count_ptr<ZAMWindow>(window_);
 }
+
+ZAMWindow& ZAMSelOptionSet::legacyWindow() const {
+    if (window_ == nullptr) {
+        throw ZAMException(2, "Selected option set has no window for legacy values", "", "");
+    }
+    return *window_;
+}
+
+const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::get(
+    const ref_count_ptr<ZAMOption>& option) const {
+    return get(option, ZAMPath::EmptyPath);
+}
+
+const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::get(const ref_count_ptr<ZAMOption>& option,
+                                                         const ZAMPath& path) const {
+    if (!option) {
+        throw ZAMException(103, "", "", "");
+    }
+    if (option->scope() == ZAMOption::Legacy) {
+        return getLegacy(option);
+    }
+    if (const ZAMSosEntry* found = findEntry(contents(), option, path)) {
+        return *found;
+    }
+    return setDefault(option, path);
+}
+
+// The host may change a legacy value at any time, so it is asked on every
+// lookup; the cache only gives the answer a stable place to live.
+const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::getLegacy(
+    const ref_count_ptr<ZAMOption>& option) const {
+    Value value = legacyWindow().getLegacyOptionValue(option);
+    ZAMSosEntry& entry = legacyCache_[option];
+    entry.option = option;
+    if (entry.howSets.size() == 1) {
+        entry.howSets.front() = Default;
+        entry.values.front() = std::move(value);
+    } else {
+        entry.howSets.push_back(Default);
+        entry.values.push_back(std::move(value));
+    }
+    return entry;
+}
+
+const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::setDefault(
+    const ref_count_ptr<ZAMOption>& option, const ZAMPath& path) const {
+    ZAMSosEntry entry{option, path, {option->defaultValue()}, {Default}};
+    // A multimap inserts after the entries with an equivalent key.
+    return writableContents().emplace(option, std::move(entry))->second;
+}
+
+void ZAMSelOptionSet::ensureContains(const ref_count_ptr<ZAMOption>& option) {
+    if (findEntry(contents(), option, ZAMPath::EmptyPath) == nullptr) {
+        setDefault(option, ZAMPath::EmptyPath);
+    }
+}
+
+void ZAMSelOptionSet::set(const ZAMSosEntry& entry) {
+    checkEntry(entry);
+    const Option& option = entry.option;
+    if (option->scope() == ZAMOption::Legacy) {
+        setLegacy(entry);
+        return;
+    }
+    const Value& first = entry.values.front();
+    if (!option->validateValue(first)) {
+        throw ZAMException(204, first->displayString(), option->name(), "");
+    }
+    const ZAMSosEntry* stored = findEntry(contents(), option, entry.path);
+    if (stored == nullptr) {
+        writableContents().emplace(option, entry);
+    } else if (option->mutually_exclusive()) {
+        setSingleValued(*stored, entry);
+    } else {
+        setMultiValued(*stored, entry);
+    }
+}
+
+void ZAMSelOptionSet::setLegacy(const ZAMSosEntry& entry) {
+    if (entry.values.size() == 1) {
+        legacyWindow().setLegacyOptionValue(entry.option, entry.values.front());
+    } else {
+        legacyWindow().setLegacyOptionValues(entry.option, entry.values);
+    }
+}
+
+// An equal value leaves even the how-set alone; a different one needs the
+// override rule's consent.
+void ZAMSelOptionSet::setSingleValued(const ZAMSosEntry& stored, const ZAMSosEntry& entry) {
+    if (stored.values.front() == entry.values.front()) {
+        return;
+    }
+    if (!zamcore::requireAdapter().allowOptionOverride(stored, contextNode_,
+                                                       entry.howSets.front())) {
+        return;
+    }
+    if (ZAMSosEntry* target = findEntry(writableContents(), entry.option, entry.path)) {
+        target->values.front() = entry.values.front();
+        target->howSets.front() = entry.howSets.front();
+    }
+}
+
+// Values are collected, not replaced, so no override rule is asked; a value
+// already present keeps its how-set.
+void ZAMSelOptionSet::setMultiValued(const ZAMSosEntry& stored, const ZAMSosEntry& entry) {
+    std::vector<Value> values = stored.values;
+    std::vector<HowSet> howSets = stored.howSets;
+    bool changed = false;
+    for (std::size_t i = 0; i < entry.values.size(); ++i) {
+        if (!holdsDisplayText(values, howSets, entry.values[i])) {
+            values.push_back(entry.values[i]);
+            howSets.push_back(entry.howSets[i]);
+            changed = true;
+        }
+    }
+    if (!changed) {
+        return;
+    }
+    if (ZAMSosEntry* target = findEntry(writableContents(), entry.option, entry.path)) {
+        target->values = std::move(values);
+        target->howSets = std::move(howSets);
+    }
+}
+
+void ZAMSelOptionSet::clearEntry(const ZAMSosEntry& entry) {
+    const Option& option = entry.option;
+    if (!option || findEntry(contents(), option, entry.path) == nullptr) {
+        return;
+    }
+    const Value defaultValue = option->defaultValue();
+    Contents& contents = writableContents();
+    for (auto it = contents.lower_bound(option); it != contents.end() && !(option < it->first);
+         ++it) {
+        if (it->second.path == entry.path) {
+            it->second.values.assign(1, defaultValue);
+            it->second.howSets.assign(1, Default);
+        }
+    }
+}
+
+void ZAMSelOptionSet::clear() {
+    contents_.reset();
+}
+
+void ZAMSelOptionSet::merge(const ZAMSelOptionSet& other) {
+    // Holding the other contents keeps them alive and unchanged while this
+    // set changes, even when the other set is this one.
+    const std::shared_ptr<const Contents> pinned = other.contents_;
+    if (!pinned) {
+        return;
+    }
+    for (const auto& keyed : *pinned) {
+        const ZAMSosEntry& stored = keyed.second;
+        ZAMSosEntry chosen;
+        for (std::size_t i = 0; i < stored.values.size(); ++i) {
+            if (isHostHowSet(stored.howSets[i])) {
+                chosen.values.push_back(stored.values[i]);
+                chosen.howSets.push_back(stored.howSets[i]);
+            }
+        }
+        if (!chosen.values.empty()) {
+            chosen.option = stored.option;
+            chosen.path = stored.path;
+            set(chosen);
+        }
+    }
+}
+
+bool ZAMSelOptionSet::matchValue(std::string name, std::string value) const {
+    for (const auto& keyed : contents()) {
+        if (!isStringOption(*keyed.first, name)) {
+            continue;
+        }
+        for (const Value& held : keyed.second.values) {
+            if (held->displayString() == value) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+ref_count_ptr<ZAMOption> ZAMSelOptionSet::getOption(std::string name) {
+    for (const auto& keyed : contents()) {
+        if (isStringOption(*keyed.first, name) && !isUnset(keyed.second.values.front())) {
+            return keyed.first;
+        }
+    }
+    return Option();
+}
+
+void ZAMSelOptionSet::verifyCompleteness() {
+    for (const auto& keyed : contents()) {
+        if (isUnset(keyed.second.values.front()) && keyed.first->mandatory()) {
+            throw ZAMException(113, keyed.first->name(), "", "");
+        }
+    }
+}
+
+void ZAMSelOptionSet::setContext(const ZAMNode* /*node*/, bool /*ownSet*/) {}
