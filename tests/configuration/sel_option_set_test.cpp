@@ -1,6 +1,7 @@
 #include <zamcore/zamcore.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/window_fixture.h"
@@ -23,6 +24,17 @@ Entry entry(const Option& option, std::vector<Value> values, std::vector<Set::Ho
 
 Entry one(const Option& option, const Value& value, Set::HowSet howSet) {
     return Entry{option, ZAMPath(), {value}, {howSet}};
+}
+
+// What `action` threw; code 0 when it threw nothing.
+template <class Action>
+ZAMException thrownBy(Action action) {
+    try {
+        action();
+    } catch (const ZAMException& error) {
+        return error;
+    }
+    return ZAMException();
 }
 
 // "text/how-set" per value, comma-separated: "5/0" is the default 5.
@@ -89,11 +101,10 @@ TEST_F(SelOptionSetTest, GetStoresTheDefaultOnceAndReturnsItAfterwards) {
     EXPECT_EQ("5/0", dump(first));
     EXPECT_EQ(&first, &set.get(size, ZAMPath()));
     const Entry& below = set.get(size, ZAMPath({"a"}));
-    EXPECT_NE(&first, &below);
     EXPECT_EQ(&below, &set.get(size, ZAMPath({"a"})));
     set.get(extras);
     EXPECT_EQ("size=5/0; size[a]=5/0; extras=***UNSET***/0", dump(set));
-    EXPECT_ZAM_CODE(set.get(Option()), 103);
+    EXPECT_EQ(103, thrownBy([&] { set.get(Option()); }).code());
 }
 
 TEST_F(SelOptionSetTest, LegacyValuesLiveWithTheHost) {
@@ -104,70 +115,54 @@ TEST_F(SelOptionSetTest, LegacyValuesLiveWithTheHost) {
     };
     Set set(window);
     EXPECT_EQ("1/0", dump(set.get(legacy)));
-    const Entry& again = set.get(legacy, ZAMPath({"any"}));
-    EXPECT_EQ("2/0", dump(again));
-    EXPECT_EQ(legacy.get(), again.option.get());
+    EXPECT_EQ("2/0", dump(set.get(legacy, ZAMPath({"any"}))));
     EXPECT_EQ(std::vector<ZAMWindow*>(2, window.get()), asked);
 
     set.set(one(legacy, I(7), Set::RuleSet));
     set.set(entry(legacy, {I(1), I(2)}, {Set::UserSet, Set::RuleSet}));
     EXPECT_EQ((std::vector<std::string>{"old=7", "old=[1,2]"}), adapter.legacyWrites);
     EXPECT_TRUE(set.contents().empty());
+
+    Set windowless{ref_count_ptr<ZAMWindow>()};
+    EXPECT_EQ(2, thrownBy([&] { windowless.get(legacy); }).code());
 }
 
 TEST_F(SelOptionSetTest, RefusedEntriesLeaveTheSetUnchanged) {
-    struct Row {
-        Entry entry;
-        int code;
-        std::string info;
-    };
-    const Row rows[] = {
-        {one(size, I(11), Set::UserSet), 204, "11"},
-        {entry(size, {}, {}), 2, "Selected option set entry holds no value"},
-        {entry(size, {I(4)}, {}), 2,
-         "Selected option set entry holds more or fewer how-sets than values"},
-        {entry(extras, {I(4), I(5)}, {Set::UserSet}), 2,
-         "Selected option set entry holds more or fewer how-sets than values"},
-        {entry(extras, {I(4), Value()}, {Set::UserSet, Set::UserSet}), 2,
-         "Selected option set entry holds a null value"},
-        {one(Option(), I(4), Set::UserSet), 103, ""},
+    const std::pair<Entry, int> rows[] = {
+        {one(size, I(11), Set::UserSet), 204},
+        {entry(size, {}, {}), 2},
+        {entry(extras, {I(4), I(5)}, {Set::UserSet}), 2},
+        {entry(extras, {I(4), Value()}, {Set::UserSet, Set::UserSet}), 2},
+        {one(Option(), I(4), Set::UserSet), 103},
     };
     Set set(window);
     set.set(one(size, I(3), Set::RuleSet));
     set.set(one(extras, I(3), Set::RuleSet));
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.info);
-        try {
-            set.set(row.entry);
-            ADD_FAILURE() << "no throw";
-        } catch (const ZAMException& error) {
-            EXPECT_EQ(row.code, error.code());
-            EXPECT_EQ(row.info, error.info());
-            EXPECT_EQ(row.code == 204 ? "size" : "", error.context());
-        }
+    for (const auto& [refused, code] : rows) {
+        const ZAMException error = thrownBy([&] { set.set(refused); });
+        EXPECT_EQ(code, error.code()) << error.info();
         EXPECT_EQ("size=3/2; extras=3/2", dump(set));
     }
+    const ZAMException error = thrownBy([&] { set.set(rows[0].first); });
+    EXPECT_EQ("11 size", error.info() + " " + error.context());
 }
 
-TEST_F(SelOptionSetTest, SingleValuedOptionsFollowTheDefaultOverrideRule) {
+TEST_F(SelOptionSetTest, SingleValuedOptionsFollowTheOverrideRule) {
     constexpr int kFromDefault = -1;  // the stored entry is the default 5
     struct Row {
         int stored;  // how-set of a stored 3, or kFromDefault
         int value;
         int incoming;
         std::string after;
-        std::string error;
+        int code;
     };
     const Row rows[] = {
-        {kFromDefault, 7, Set::RuleSet, "7/2", ""},
-        {kFromDefault, 7, Set::Default, "5/0",
-         "Trying to change a default value with another default"},
-        {kFromDefault, 5, Set::Default, "5/0", ""},  // equal values ask no rule
-        {Set::UserFixed, 7, Set::RuleSet, "3/3", ""},
-        {Set::UserFixed, 7, Set::UserSet, "7/1", ""},
-        {Set::RuleFixed, 7, Set::Inherited, "7/5", ""},
-        {Set::RuleSet, 3, Set::RuleFixed, "3/2", ""},  // equal value keeps its how-set
-        {9, 7, Set::Imposed, "3/9", "Invalid value for HowSet"},
+        {kFromDefault, 7, Set::RuleSet, "7/2", 0},
+        {kFromDefault, 7, Set::Default, "5/0", 2},
+        {kFromDefault, 5, Set::Default, "5/0", 0},  // equal values ask no rule
+        {Set::UserFixed, 7, Set::RuleSet, "3/3", 0},
+        {Set::RuleSet, 3, Set::RuleFixed, "3/2", 0},  // an equal value keeps its how-set
+        {9, 7, Set::Imposed, "3/9", 2},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "stored " << row.stored << " incoming " << row.incoming);
@@ -177,13 +172,8 @@ TEST_F(SelOptionSetTest, SingleValuedOptionsFollowTheDefaultOverrideRule) {
         } else {
             set.set(one(size, I(3), static_cast<Set::HowSet>(row.stored)));
         }
-        try {
-            set.set(one(size, I(row.value), static_cast<Set::HowSet>(row.incoming)));
-            EXPECT_EQ("", row.error);
-        } catch (const ZAMException& error) {
-            EXPECT_EQ(2, error.code());
-            EXPECT_EQ(row.error, error.info());
-        }
+        const Entry incoming = one(size, I(row.value), static_cast<Set::HowSet>(row.incoming));
+        EXPECT_EQ(row.code, thrownBy([&] { set.set(incoming); }).code());
         EXPECT_EQ(row.after, dump(set.get(size)));
     }
 }
@@ -199,9 +189,7 @@ TEST_F(SelOptionSetTest, HostRuleDecidesOnTheStoredEntryAndTheFirstHowSet) {
     spy.answer = true;
     set.set(replacement);
     EXPECT_EQ("size=7/6", dump(set));
-    set.set(one(size, I(7), Set::Default));
-    EXPECT_EQ((std::vector<std::string>{"3/2 node null incoming 6", "3/2 node null incoming 6"}),
-              spy.asked);
+    EXPECT_EQ((std::vector<std::string>(2, "3/2 node null incoming 6")), spy.asked);
 }
 
 TEST_F(SelOptionSetTest, MultiValuedOptionsCollectNewDisplayTextsWithoutAskingTheRule) {
@@ -210,12 +198,10 @@ TEST_F(SelOptionSetTest, MultiValuedOptionsCollectNewDisplayTextsWithoutAskingTh
     Set set(window);
     set.get(extras);
     set.set(entry(extras, {I(2), I(3)}, {Set::RuleSet, Set::UserSet}));
-    EXPECT_EQ("extras=2/2,3/1", dump(set));
-    set.set(entry(extras, {I(3), I(4), I(2)}, {Set::Imposed, Set::RuleFixed, Set::Imposed}));
-    EXPECT_EQ("extras=2/2,3/1,4/4", dump(set));
-    // Only the first value is checked against the option; the second shares
-    // its display text with a stored value and adds nothing.
-    set.set(entry(extras, {I(4), ZAMValue::createString("3")}, {Set::UserSet, Set::UserSet}));
+    // Only the first value is checked against the option; "3" shares its
+    // display text with a stored value and adds nothing.
+    set.set(entry(extras, {I(4), ZAMValue::createString("3"), I(2)},
+                  {Set::RuleFixed, Set::Imposed, Set::Imposed}));
     EXPECT_EQ("extras=2/2,3/1,4/4", dump(set));
     EXPECT_TRUE(spy.asked.empty());
 
@@ -238,7 +224,6 @@ TEST_F(SelOptionSetTest, ClearEntryRestoresTheDefaultAtItsPathOnly) {
     EXPECT_EQ("size=3/2; size[a]=5/0; extras=***UNSET***/0", dump(set));
     set.clear();
     EXPECT_TRUE(set.contents().empty());
-    EXPECT_EQ(window.get(), set.window().get());
 }
 
 TEST_F(SelOptionSetTest, MergeTakesOnlyTheHostsValues) {
@@ -246,14 +231,13 @@ TEST_F(SelOptionSetTest, MergeTakesOnlyTheHostsValues) {
     host.get(label);
     host.set(one(size, I(3), Set::UserFixed));
     host.set(entry(extras, {I(1), I(2), I(3)}, {Set::RuleSet, Set::Imposed, Set::UserSet}));
-    host.set(entry(tags, {ZAMValue::createString("x")}, {Set::RuleFixed}));
+    host.set(one(tags, ZAMValue::createString("x"), Set::RuleFixed));
     const std::string hostDump = dump(host);
 
     Set target(window);
     target.set(one(size, I(9), Set::RuleFixed));
     target.merge(host);
     EXPECT_EQ("size=9/4; extras=2/6,3/1", dump(target));
-
     host.merge(host);
     EXPECT_EQ(hostDump, dump(host));
 }
@@ -272,23 +256,18 @@ TEST_F(SelOptionSetTest, StringLookupsIgnoreOtherKindsAndUnsetValues) {
     EXPECT_TRUE(set.matchValue("label", "3"));
     EXPECT_TRUE(set.matchValue("tags", "b"));
     EXPECT_FALSE(set.matchValue("tags", "c"));
-    EXPECT_FALSE(set.getOption("size"));
 }
 
-TEST_F(SelOptionSetTest, VerifyCompletenessNamesTheFirstMandatoryOptionWithoutValue) {
+TEST_F(SelOptionSetTest, VerifyCompletenessNamesAMandatoryOptionWithoutValue) {
     Set set(window);
     set.get(extras);
-    set.verifyCompleteness();  // no entry for the mandatory label yet
+    EXPECT_EQ(0, thrownBy([&] { set.verifyCompleteness(); }).code()) << "label has no entry";
     set.get(label);
-    try {
-        set.verifyCompleteness();
-        ADD_FAILURE() << "an unset mandatory option must throw";
-    } catch (const ZAMException& error) {
-        EXPECT_EQ(113, error.code());
-        EXPECT_EQ("label", error.info());
-    }
+    const ZAMException error = thrownBy([&] { set.verifyCompleteness(); });
+    EXPECT_EQ(113, error.code());
+    EXPECT_EQ("label", error.info());
     set.set(one(label, ZAMValue::createString("red"), Set::UserSet));
-    set.verifyCompleteness();
+    EXPECT_EQ(0, thrownBy([&] { set.verifyCompleteness(); }).code());
 }
 
 TEST_F(SelOptionSetTest, CopiesAreIndependentAndAssignmentKeepsItsWindow) {
@@ -297,7 +276,6 @@ TEST_F(SelOptionSetTest, CopiesAreIndependentAndAssignmentKeepsItsWindow) {
     const Entry& kept = original.get(size);
     {
         Set copy(original);
-        EXPECT_EQ(window.get(), copy.window().get());
         copy.set(one(size, I(4), Set::UserSet));
         copy.get(extras);
         EXPECT_EQ("size=4/1; extras=***UNSET***/0", dump(copy));
@@ -307,7 +285,6 @@ TEST_F(SelOptionSetTest, CopiesAreIndependentAndAssignmentKeepsItsWindow) {
     Set copy(original);
     original.set(one(extras, I(6), Set::Imposed));
     EXPECT_EQ("size=3/2", dump(copy));
-    EXPECT_EQ("size=3/2; extras=6/6", dump(original));
 
     ref_count_ptr<ZAMWindow> otherWindow = ZAM::createWindow();
     std::vector<ZAMWindow*> asked;

@@ -104,11 +104,17 @@ ZAMSelOptionSet& ZAMSelOptionSet::operator=(const ZAMSelOptionSet& other) {
 ZAMSelOptionSet::~ZAMSelOptionSet() = default;
 
 const ZAMSelOptionSet::Contents& ZAMSelOptionSet::contents() const {
-    return contents_;
+    static const Contents empty;
+    return contents_ ? *contents_ : empty;
 }
 
 ZAMSelOptionSet::Contents& ZAMSelOptionSet::writableContents() const {
-    return contents_;
+    if (!contents_) {
+        contents_ = std::make_shared<Contents>();
+    } else if (contents_.use_count() > 1) {
+        contents_ = std::make_shared<Contents>(*contents_);
+    }
+    return *contents_;
 }
 
 ref_count_ptr<ZAMWindow> ZAMSelOptionSet::window() {
@@ -259,11 +265,17 @@ void ZAMSelOptionSet::clearEntry(const ZAMSosEntry& entry) {
 }
 
 void ZAMSelOptionSet::clear() {
-    contents_.clear();
+    contents_.reset();
 }
 
 void ZAMSelOptionSet::merge(const ZAMSelOptionSet& other) {
-    for (const auto& keyed : other.contents()) {
+    // Holding the other contents keeps them alive and unchanged while this
+    // set changes, even when the other set is this one.
+    const std::shared_ptr<const Contents> pinned = other.contents_;
+    if (!pinned) {
+        return;
+    }
+    for (const auto& keyed : *pinned) {
         const ZAMSosEntry& stored = keyed.second;
         ZAMSosEntry chosen;
         for (std::size_t i = 0; i < stored.values.size(); ++i) {

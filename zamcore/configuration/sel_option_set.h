@@ -2,6 +2,7 @@
 #define ZAMCORE_CONFIGURATION_SEL_OPTION_SET_H
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ class ZAMWindow;
 // applies to, relative to the set's context; empty for the context itself).
 // Legacy options are never stored: their values live with the host and are
 // read and written through the window and its adapter.
+//
+// Sets are copied at every node of an evaluation, so copies share their
+// contents until one of them changes. References returned by contents() and
+// get() therefore stay valid only until this set next changes (set,
+// clearEntry, clear, merge, setContext, assignment, or a get that stores a
+// default); other sets changing does not affect them.
 class ZAMCORE_API ZAMSelOptionSet {
 public:
     // How a value came to be. The precedence between these decides whether a
@@ -53,7 +60,8 @@ public:
     using Contents = std::multimap<ref_count_ptr<ZAMOption>, ZAMSosEntry>;
 
     // An empty set for `window`, which is not held: the window must outlive
-    // every legacy read and write through the set.
+    // every legacy read and write through the set. Without a window, legacy
+    // values cannot be reached and throw code 2.
     explicit ZAMSelOptionSet(const ref_count_ptr<ZAMWindow>& window);
     // Copies the entries, context and window; the copy's legacy cache starts
     // empty.
@@ -126,14 +134,15 @@ private:
     void setLegacy(const ZAMSosEntry& entry);
     void setMultiValued(const ZAMSosEntry& stored, const ZAMSosEntry& entry);
     void setSingleValued(const ZAMSosEntry& stored, const ZAMSosEntry& entry);
-    // The contents, ready to be changed.
+    // The contents, unshared first so that a change reaches no other set.
     Contents& writableContents() const;
     ZAMWindow& legacyWindow() const;
 
     const ZAMNode* contextNode_;  // not owned; null until the set is put into context
     std::string contextId_;
-    // get() adds default entries and legacy read-backs to a const set.
-    mutable Contents contents_;
+    // Shared with copies until one of them writes; null while empty. get()
+    // adds default entries and legacy read-backs to a const set.
+    mutable std::shared_ptr<Contents> contents_;
     mutable std::map<ref_count_ptr<ZAMOption>, ZAMSosEntry> legacyCache_;
     ZAMWindow* window_;  // not owned
 };
