@@ -138,6 +138,15 @@ TEST_F(OptionTest, ValidateAndDefaultFollowTheConstraints) {
     EXPECT_EQ(ZAMValue::VT_UNSET, width->defaultValue()->type());
 }
 
+TEST_F(OptionTest, ValuesOfAnotherKindAreRefusedWithoutAnError) {
+    const Option impl = Peer::implement(user, "impl", width);
+    for (const Value& value : {ZAMValue::createString("red"), ZAMValue::createBool(true)}) {
+        EXPECT_FALSE(width->validateValue(value)) << value->displayString();
+        EXPECT_FALSE(impl->validateValue(value)) << value->displayString();
+    }
+    EXPECT_ZAM_CODE(Peer::setDefault(width, ZAMValue::createString("red")), 105);
+}
+
 TEST_F(OptionTest, BasedOptionInheritsUntilItHasItsOwn) {
     Option shown = Peer::present(user, "shown", width, ZAMPath(std::vector<std::string>{"front"}));
     EXPECT_EQ(ZAMOption::Presented, shown->type());
