@@ -3,40 +3,18 @@
 #include <cctype>
 #include <clocale>
 #include <cmath>
-#include <map>
 #include <ostream>
 #include <string>
 #include <utility>
 
+#include "language/token_dump.h"
 #include "support/caught_error.h"
 #include "support/zam_test.h"
 
 namespace {
 
 using T = ZAMLexer::TokenType;
-
-// The tokens of `text` in one line: keywords and operators as their text,
-// other kinds as kind(value). Stops at the first "invalid", which repeats.
-std::string dump(const std::string& text) {
-    const std::map<T, std::string> kinds = {{T::TK_IDENTIFIER, "id"},
-                                            {T::TK_STRING, "str"},
-                                            {T::TK_INTEGER, "int"},
-                                            {T::TK_REAL, "real"},
-                                            {T::TK_RESERVED, "reserved"}};
-    ZAMLexer lexer(text);
-    std::string out;
-    for (; lexer.type() != T::TK_END; lexer.next()) {
-        out += out.empty() ? "" : " ";
-        if (lexer.type() == T::TK_INVALID) {
-            return out + "invalid";
-        }
-        const auto kind = kinds.find(lexer.type());
-        const std::string value =
-            lexer.type() == T::TK_STRING ? lexer.stringValue() : lexer.identifierValue();
-        out += kind == kinds.end() ? value : kind->second + "(" + value + ")";
-    }
-    return out;
-}
+using zamtest::dump;
 
 class LexerTest : public ZamTest {};
 

@@ -57,6 +57,16 @@ protected:
         return text;
     }
 
+    // Everything a declaration sets on an option, in one line.
+    static std::string stateOf(const Option& option) {
+        const Option base = option->basedOn();
+        return (base ? base->moduleId() + ":" + base->name() : "-") + " kind " +
+               std::to_string(option->valueType()) + " [" + constraintsOf(option) + "] default " +
+               option->defaultValue()->displayString() + " \"" + option->description() + "\" at " +
+               option->path().toDisplayString() + (option->mandatory() ? " mandatory" : "") +
+               (option->mutually_exclusive() ? "" : " non_mutually_exclusive");
+    }
+
     ref_count_ptr<ZAMModule> base;
     ref_count_ptr<ZAMModule> module;
 };
@@ -134,6 +144,11 @@ TEST_F(DeclarationTest, EachErrorKeyIsRaisedWhereTheLineGoesWrong) {
         {"public x integer = 5 to 5", "Maximum should be higher then minimum"},
         {"public x real = 6 to 5.5", "Maximum should be higher then minimum"},
         {"public x string \"open", "Unterminated double quotes"},
+        // A default of another kind than the base is refused, not compared.
+        {"public f implements base:width default true", "Default value not valid for option"},
+        {"public w presents base:width default \"x\"", "Default value not valid for option"},
+        {"public s uses m:s", "An option cannot be based on itself"},
+        {"public s presents m:s[a]", "An option cannot be based on itself"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
@@ -292,6 +307,72 @@ TEST_F(DeclarationTest, ArbitraryInputGivesAnOptionOrAnError) {
     }
     EXPECT_GT(declared, 0);
     EXPECT_GT(refused, 0);
+}
+
+// A declaration of an existing option that fails, wherever in the line,
+// leaves the option and its recorded line as they were.
+TEST_F(DeclarationTest, FailedRedeclarationLeavesTheOptionAsItWas) {
+    struct Row {
+        const char* first;
+        const char* failing;
+        int code;
+        const char* message;  // for syntax errors
+    };
+    const char* const extra = "Spurious extra input found";
+    const Row rows[] = {
+        {"public k implements base:width = 2, 3", "public k implements base:width = 20", 204, ""},
+        {"public k implements base:width = 2", "public k implements base:colour = \"x\"", 204, ""},
+        {"public i implements base:width = 2, 3 default 3",
+         "public i implements base:width = 4, 5 default 9", 105, ""},
+        {"public x real = 6", "public x real to 5.5", 10, extra},
+        {"public d integer \"Why\" : mandatory non_mutually_exclusive = 1 to 5 default 2",
+         "public d integer = 7 extra", 10, extra},
+        {"public p presents base:width[a] default 7",
+         "public p presents base:width[b] default 3 extra", 10, extra},
+        {"public u uses base:colour = \"red\"", "public u uses base:flag default 1", 10,
+         "Default value not valid for option"},
+        {"public s implements base:width", "public s implements m:s", 10,
+         "An option cannot be based on itself"},
+        {"public v integer = 1", "private v integer = 2", 101, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.failing);
+        const Option option = module->addOptionString(row.first);
+        const std::string before = stateOf(option);
+        try {
+            module->addOptionString(row.failing);
+            ADD_FAILURE() << "expected code " << row.code;
+        } catch (const ZAMException& error) {
+            EXPECT_EQ(row.code, error.code());
+            if (row.code == 10) {
+                EXPECT_EQ(row.message, error.info());
+            }
+        }
+        EXPECT_EQ(before, stateOf(option));
+        EXPECT_EQ(option.get(), module->getOption(option->name()).get());
+        EXPECT_EQ(row.first, module->askOptionRkl(option->name()));
+    }
+}
+
+TEST_F(DeclarationTest, AnOptionCannotBecomeItsOwnBaseThroughAChain) {
+    const Option a = module->addOptionString("public a implements base:width = 2, 3");
+    base->addOptionString("public b implements m:a");
+    const std::string before = stateOf(a);
+    CaughtError error = errorOf("public a implements base:b = 2");
+    EXPECT_EQ("An option cannot be based on itself", error.info);
+    EXPECT_EQ("public a implements base:b = 2\n" + std::string(20, ' ') + "^", error.context);
+    EXPECT_EQ(before, stateOf(a));
+
+    error = errorOf("public a implements\n  base : b");
+    EXPECT_EQ(2, error.line) << "the error points at the reference";
+    EXPECT_EQ("blic a implements   base : b\n" + std::string(20, ' ') + "^", error.context);
+}
+
+TEST_F(DeclarationTest, DefaultOfAnotherKindThanTheBaseIsASyntaxErrorWithItsLine) {
+    const CaughtError error = errorOf("public f implements base:width\n  default true");
+    EXPECT_EQ("Default value not valid for option", error.info);
+    EXPECT_EQ(2, error.line);
+    EXPECT_EQ("width   default true\n" + std::string(20, ' ') + "^", error.context);
 }
 
 }  // namespace

@@ -36,9 +36,14 @@ TEST_F(SyntaxErrorTest, DefaultMessagesAreWordForWord) {
         {"SE_conditional", "Error parsing conditional expression"},
         {"SE_path_internal", "Syntax Error Parsing paths - expected path id or '.'"},
         {"SE_path", "Syntax Error Parsing path - expected one '.'  or  ']'  or a path name"},
+        // Added to the table.
+        {"SE_invalid_base", "An option cannot be based on itself"},
+        {"SE_too_deep", "Expression nested too deeply"},
         // No text of their own: the key is the message.
         {"SE_extra_input", "SE_extra_input"},
         {"SE_mutually_exclusive", "SE_mutually_exclusive"},
+        {"SE_no_such_key", "SE_no_such_key"},
+        {"", ""},
     };
     TestAdapter adapter;
     for (const auto& entry : catalogue) {

@@ -3,7 +3,10 @@
 
 #include <zamcore/zamcore.h>
 
+#include <cstdint>
 #include <string>
+
+#include "zamcore/model/option_ids.h"
 
 // Reaches the private operations of options and modules, which only the
 // declaration reader calls in the library.
@@ -43,6 +46,11 @@ public:
         option->setDefaultValue(value);
     }
     static void clearValues(const ref_count_ptr<ZAMOption>& option) { option->clearValues(); }
+    // Makes `next` the id the next option takes; returns the id it would
+    // have taken.
+    static std::int64_t setNextOptionId(std::int64_t next) {
+        return zamcore::setNextOptionId(next);
+    }
 };
 
 #endif

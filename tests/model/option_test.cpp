@@ -1,5 +1,8 @@
 #include <zamcore/zamcore.h>
 
+#include <cstdint>
+#include <functional>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -138,6 +141,15 @@ TEST_F(OptionTest, ValidateAndDefaultFollowTheConstraints) {
     EXPECT_EQ(ZAMValue::VT_UNSET, width->defaultValue()->type());
 }
 
+TEST_F(OptionTest, ValuesOfAnotherKindAreRefusedWithoutAnError) {
+    const Option impl = Peer::implement(user, "impl", width);
+    for (const Value& value : {ZAMValue::createString("red"), ZAMValue::createBool(true)}) {
+        EXPECT_FALSE(width->validateValue(value)) << value->displayString();
+        EXPECT_FALSE(impl->validateValue(value)) << value->displayString();
+    }
+    EXPECT_ZAM_CODE(Peer::setDefault(width, ZAMValue::createString("red")), 105);
+}
+
 TEST_F(OptionTest, BasedOptionInheritsUntilItHasItsOwn) {
     Option shown = Peer::present(user, "shown", width, ZAMPath(std::vector<std::string>{"front"}));
     EXPECT_EQ(ZAMOption::Presented, shown->type());
@@ -264,6 +276,38 @@ TEST_F(OptionTest, ReferencesListBasedOptionsByModuleThenName) {
     }
     EXPECT_EQ((std::vector<std::string>{"another:p", "user:u1", "user:u2"}), names);
     EXPECT_FALSE(ZAMOption::findOption(window, "another", "unrelated")->isReferenced());
+}
+
+// Ids are never reused: after the last one, making an option fails instead
+// of overflowing into ids that live options hold.
+TEST_F(OptionTest, MakingAnOptionAfterTheLastIdThrows) {
+    constexpr std::int32_t kLast = std::numeric_limits<std::int32_t>::max();
+    struct RestoreIds {
+        std::int64_t next;
+        ~RestoreIds() { Peer::setNextOptionId(next); }
+    } restore{Peer::setNextOptionId(kLast)};
+
+    const Option last = Peer::create(user, "last");
+    EXPECT_EQ(kLast, last->id());
+    EXPECT_EQ(last.get(), ZAMOption::optionForId(kLast).get());
+    const std::function<void()> makers[] = {
+        [&] { Peer::create(user, "declared"); },
+        [&] { Peer::implement(user, "based", width); },
+        [&] { user->addOptionString("public parsed integer"); },
+        [&] { user->declareLegacyOption("legacy"); },
+        [&] { ZAMOption::findOption(window, "nowhere", "placeholder"); },
+    };
+    for (const std::function<void()>& make : makers) {
+        try {
+            make();
+            ADD_FAILURE() << "an option was made without an id";
+        } catch (const ZAMException& error) {
+            EXPECT_EQ(2, error.code());
+            EXPECT_EQ("Option ids exhausted", error.info());
+        }
+    }
+    EXPECT_EQ(std::vector<Option>{last}, user->options()) << "nothing half-made was entered";
+    EXPECT_ZAM_CODE(user->getOption("legacy"), 102);
 }
 
 }  // namespace

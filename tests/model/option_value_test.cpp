@@ -118,10 +118,30 @@ TEST_F(OptionValueTest, ValueAndRangeAreRefusedWhereTheyDoNotExist) {
     }
 }
 
-TEST_F(OptionValueTest, ComparingIncomparableKindsPassesCode202Through) {
-    Constraint max = new ZAMOptionMaxValue(I(10));
-    EXPECT_ZAM_CODE(max->accepts(S("a")), 202);
-    EXPECT_ZAM_CODE(max->accepts(ZAMValue::createBool(true)), 202);
+// A bound answers no for a value it cannot be ordered against, so that an
+// option's validation never fails with an error; only building a range from
+// such bounds does.
+TEST_F(OptionValueTest, BoundsDoNotAcceptWhatTheyCannotBeOrderedAgainst) {
+    const Value yes = ZAMValue::createBool(true);
+    const Constraint range =
+        new ZAMOptionRangeValue(new ZAMOptionMinIncValue(I(1)), new ZAMOptionMaxIncValue(I(5)));
+    struct Row {
+        const char* name;
+        Constraint constraint;
+        Value value;
+    };
+    const Row rows[] = {
+        {"string below 10", new ZAMOptionMaxValue(I(10)), S("a")},
+        {"logical above 0", new ZAMOptionMinValue(I(0)), yes},
+        {"string in 1 to 5", range, S("3")},
+        {"number at or above \"m\"", new ZAMOptionMinIncValue(S("m")), I(5)},
+        {"logical at or below \"m\"", new ZAMOptionMaxIncValue(S("m")), yes},
+        {"number below a logical bound", new ZAMOptionMaxValue(yes), R(1.5)},
+    };
+    for (const Row& row : rows) {
+        EXPECT_FALSE(row.constraint->accepts(row.value)) << row.name;
+    }
+    EXPECT_TRUE(range->accepts(R(2.5))) << "numbers still order across integer and real";
     EXPECT_ZAM_CODE(ZAMOptionRangeValue(new ZAMOptionMinIncValue(ZAMValue::createBool(false)),
                                         new ZAMOptionMaxIncValue(ZAMValue::createBool(true))),
                     202);

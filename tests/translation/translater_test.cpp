@@ -89,6 +89,39 @@ TEST_F(TranslateOptionTest, SyntaxErrorsAreRaisedAndDefaultsOfPlainTypesChecked)
               translater.translateOption("public w presents m:width default 70"));
 }
 
+// A renamed reference reads back as the same tokens with the new names: it
+// neither runs into the word after it nor turns into a keyword or nothing.
+TEST_F(TranslateOptionTest, RenamedReferencesReadBackAsTheSameTokens) {
+    ZAMTranslater translater;
+    translater.addModuleMapping("m", "n");
+    translater.addModuleMapping("k", "set");
+    translater.addOptionMapping("k", "o", "default");
+    translater.addOptionMapping("k", "e", "");
+    translater.addModuleMapping("q", "");
+    struct Row {
+        const char* before;
+        const char* after;
+    };
+    const Row rows[] = {
+        {"public p uses m:x#c\ndefault 1", "public p uses n:x#c\ndefault 1"},
+        {"public p uses m:'x'default 1", "public p uses n:x default 1"},
+        {"public p uses m:x # c\n = 1 to 2", "public p uses n:x # c\n = 1 to 2"},
+        {"public p presents m:'x'[a] default 1", "public p presents n:x[a] default 1"},
+        {"public p uses k:o", "public p uses 'set':'default'"},
+        {"public p uses k:e default 1", "public p uses 'set':'' default 1"},
+        {"public p implements q:x", "public p implements '':x"},
+        // Names that are keywords only where they stand are quoted all the same.
+        {"public p presents k:'o'[a]", "public p presents 'set':'default'[a]"},
+    };
+    ZAMTranslater unchanged;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.before);
+        const std::string after = translater.translateOption(row.before);
+        EXPECT_EQ(row.after, after);
+        EXPECT_EQ(after, unchanged.translateOption(after)) << "the rewritten line reads again";
+    }
+}
+
 using TranslateRklTest = ZamTest;
 
 TEST_F(TranslateRklTest, WithoutRenamesRulesAndConditionsComeBackUnchanged) {

@@ -1,6 +1,9 @@
+#include "zamcore/language/identifier_quoting.h"
+
 #include <string>
 
 #include "zamcore/language/char_class.h"
+#include "zamcore/language/keywords.h"
 #include "zamcore/runtime/zam.h"
 
 namespace {
@@ -40,6 +43,13 @@ std::string quoteName(const std::string& name, bool digitFirst) {
     return singleQuoted(name);
 }
 
+std::string quoteReferencePart(const std::string& name, bool digitFirst) {
+    if (name.empty() || zamcore::isKeyword(name)) {
+        return singleQuoted(name);
+    }
+    return quoteName(name, digitFirst);
+}
+
 }  // namespace
 
 std::string ZAM::rklQuoteId(const std::string& name) {
@@ -48,4 +58,8 @@ std::string ZAM::rklQuoteId(const std::string& name) {
 
 std::string ZAM::rklQuoteModuleId(const std::string& moduleId) {
     return quoteName(moduleId, true);
+}
+
+std::string zamcore::referenceText(const std::string& moduleId, const std::string& optionName) {
+    return quoteReferencePart(moduleId, true) + ":" + quoteReferencePart(optionName, false);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "zamcore/language/char_class.h"
+#include "zamcore/language/keywords.h"
 #include "zamcore/runtime/exception.h"
 
 namespace {
@@ -163,6 +164,13 @@ std::size_t digitRun(std::string_view text) {
 
 }  // namespace
 
+// Only names can be keywords here, and a name holds no white space: an entry
+// that matches the whole word matches it exactly.
+bool zamcore::isKeyword(std::string_view word) {
+    return !word.empty() && isLetter(static_cast<unsigned char>(word.front())) &&
+           findTableEntry(word) != nullptr;
+}
+
 ZAMLexer::ZAMLexer(const std::string& text)
     : text_(text),
       pos_(0),
@@ -171,6 +179,8 @@ ZAMLexer::ZAMLexer(const std::string& text)
       rewrite_(false),
       hold_(false),
       captureStart_(0),
+      heldStart_(0),
+      heldEnd_(0),
       type_(TK_END) {
     // Positions are 32-bit and kNoPosition must stay out of reach.
     if (text_.size() >= kNoPosition) {
@@ -180,6 +190,9 @@ ZAMLexer::ZAMLexer(const std::string& text)
 }
 
 void ZAMLexer::next() {
+    if (hold_) {
+        heldEnd_ = pos_ + length_;
+    }
     pos_ += length_;
     length_ = 0;
     skipSpaceAndComments();
@@ -188,15 +201,11 @@ void ZAMLexer::next() {
 }
 
 void ZAMLexer::skipSpace() {
-    const std::uint32_t start = pos_;
     while (pos_ < size() && isSpace(charAt(pos_))) {
         if (text_[pos_] == '\n') {
             countLine();
         }
         ++pos_;
-    }
-    if (rewrite_ && hold_) {
-        heldSpace_.assign(text_, start, pos_ - start);
     }
 }
 
@@ -352,22 +361,29 @@ double ZAMLexer::realValue() const {
     return value;
 }
 
-ZAMLexer::ErrorContext ZAMLexer::errorContext() const {
-    const std::uint32_t start = pos_ >= kContextBefore ? pos_ - kContextBefore : 0;
+ZAMLexer::ErrorContext ZAMLexer::errorContext(const Mark& at) const {
+    const std::uint32_t start = at.pos >= kContextBefore ? at.pos - kContextBefore : 0;
     std::string excerpt = text_.substr(start, kContextWidth);
     std::replace(excerpt.begin(), excerpt.end(), '\n', ' ');
     std::replace(excerpt.begin(), excerpt.end(), '\t', ' ');
     std::replace(excerpt.begin(), excerpt.end(), '\r', ' ');
-    return ErrorContext{excerpt + '\n' + std::string(pos_ - start, ' ') + '^', line_};
+    return ErrorContext{excerpt + '\n' + std::string(at.pos - start, ' ') + '^', at.line};
 }
 
 void ZAMLexer::setRewrite() {
     rewrite_ = true;
 }
 
+// What comes before the held run is copied now: when the run starts at the
+// first token, nothing has been copied yet.
 void ZAMLexer::holdToken() {
+    if (rewrite_) {
+        appendToOutput(pos_);
+        resumeCapture();
+    }
     hold_ = true;
-    heldSpace_.clear();
+    heldStart_ = pos_;
+    heldEnd_ = pos_;
 }
 
 void ZAMLexer::keepHeld() {
@@ -376,11 +392,22 @@ void ZAMLexer::keepHeld() {
     hold_ = false;
 }
 
-// The held run and any comment in it give way to the replacement; only the
-// white space right before the current token survives.
+// A replacement ending in a name character would run into a name, number or
+// keyword that followed the held run directly (as one after a closing quote
+// may), and likewise at its start; the space keeps the tokens apart.
 void ZAMLexer::replaceHeld(const std::string& replacement) {
-    output_ += replacement;
-    output_ += heldSpace_;
+    if (!replacement.empty()) {
+        if (heldStart_ > 0 && wordCharAt(heldStart_ - 1) &&
+            isWordChar(static_cast<unsigned char>(replacement.front()))) {
+            output_ += ' ';
+        }
+        output_ += replacement;
+        if (heldEnd_ == pos_ && wordCharAt(pos_) &&
+            isWordChar(static_cast<unsigned char>(replacement.back()))) {
+            output_ += ' ';
+        }
+    }
+    output_.append(text_, heldEnd_, pos_ - heldEnd_);
     resumeCapture();
     hold_ = false;
 }
@@ -395,6 +422,10 @@ void ZAMLexer::appendToOutput(std::uint32_t end) {
     if (captureStart_ < end) {
         output_.append(text_, captureStart_, end - captureStart_);
     }
+}
+
+bool ZAMLexer::wordCharAt(std::uint32_t index) const {
+    return index < size() && isWordChar(charAt(index));
 }
 
 // A finished capture stays finished.

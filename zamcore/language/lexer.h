@@ -97,6 +97,13 @@ public:
         int line = 0;
     };
 
+    // Where a token starts, kept so that an error found later can still
+    // point at it.
+    struct Mark {
+        std::uint32_t pos = 0;
+        std::int32_t line = 1;
+    };
+
     // Copies `text` and reads the first token. Throws ZAMSyntaxError when
     // that token is an unterminated quoted literal.
     explicit ZAMLexer(const std::string& text);
@@ -118,14 +125,21 @@ public:
     // token; beyond the double range it is infinity.
     double realValue() const;
     int line() const { return line_; }
-    ErrorContext errorContext() const;
+    ErrorContext errorContext() const { return errorContext(mark()); }
+    ErrorContext errorContext(const Mark& at) const;
+    Mark mark() const { return Mark{pos_, line_}; }
 
     // Rewrite capture. setRewrite() starts copying the text to the output as
-    // tokens are read. holdToken() stops copying at the current token until
-    // keepHeld() (copies the held run unchanged) or replaceHeld(r) (writes r
-    // and the white space directly before the current token instead of the
-    // held run and any comment in it). rewrittenText() copies the rest of the
-    // text and returns the output; the capture is then finished.
+    // tokens are read. holdToken() stops copying at the current token, which
+    // starts the held run; every token read until keepHeld() or replaceHeld()
+    // belongs to it. keepHeld() copies the held run unchanged. replaceHeld(r)
+    // writes r instead of the held tokens (and anything between them), then
+    // copies what follows the last held token (white space, comments, line
+    // breaks) as written; where nothing separated the held run from the
+    // token before or after it and r would run into that token, one space is
+    // put between them. The output therefore reads as the same tokens with r
+    // in place of the held run. rewrittenText() copies the rest of the text
+    // and returns the output; the capture is then finished.
     void setRewrite();
     void holdToken();
     void keepHeld();
@@ -143,6 +157,7 @@ private:
     std::uint32_t wordEnd(std::uint32_t from) const;
     void appendToOutput(std::uint32_t end);
     void resumeCapture();
+    bool wordCharAt(std::uint32_t index) const;
 
     std::uint32_t size() const { return static_cast<std::uint32_t>(text_.size()); }
     unsigned char charAt(std::uint32_t index) const {
@@ -159,7 +174,8 @@ private:
     bool hold_;                   // captured text is being held back
     std::uint32_t captureStart_;  // first character not yet copied to output_
     std::string output_;          // the rewritten text so far
-    std::string heldSpace_;       // white space skipped last while holding
+    std::uint32_t heldStart_;     // first character of the held run
+    std::uint32_t heldEnd_;       // end of the last token of the held run
     TokenType type_;
 };
 

@@ -7,47 +7,72 @@ namespace zamcore {
 
 namespace {
 
-struct KeyedMessage {
-    const char* key;
-    const char* message;
+struct KeyRow {
+    MessageKey key;
+    const char* text;
+    const char* message;  // null: the key is its own message
 };
 
-// Worded exactly as hosts have always seen them, doubled spaces and all.
-// "SE_extra_input" and "SE_mutually_exclusive" have no text on purpose: their
-// message is the key itself.
-constexpr KeyedMessage kMessages[] = {
-    {"SE_pubpriv", "Expected \"public\" or \"private\""},
-    {"SE_extrainput", "Spurious extra input found"},
-    {"SE_expect_optname", "Expected option name after ':'"},
-    {"SE_pres_public", "Presented options can only be public"},
-    {"SE_expect_opttype", "Expected option type, implements or presents"},
-    {"SE_expect_modid", "Expected context (module) id"},
-    {"SE_expect_colon", "Expected ':' parsing option name"},
-    {"SE_expect_value", "Expected a value for option"},
-    {"SE_expect_defvalue", "Expected a value for default"},
-    {"SE_invalid_default", "Default value not valid for option"},
-    {"SE_expect_int", "Expected integer value for option"},
-    {"SE_expect_real", "Expected real value for option"},
-    {"SE_max_min", "Maximum should be higher then minimum"},
-    {"SE_unexpected", "Unexpected input"},
-    {"SE_missing_endif", "Error parsing 'if' statement - missing endif"},
-    {"SE_missing_then", "Error parsing 'if' statement - missing then"},
-    {"SE_missing_to", "Error parsing set/fix statement: 'to' not found"},
-    {"SE_expect_closebracket", "Parse error:  Expected ')'"},
-    {"SE_expect_optorval", "Parse Error: Expected option or value"},
-    {"SE_conditional", "Error parsing conditional expression"},
-    {"SE_path_internal", "Syntax Error Parsing paths - expected path id or '.'"},
-    {"SE_path", "Syntax Error Parsing path - expected one '.'  or  ']'  or a path name"},
+constexpr std::size_t kKeyCount = static_cast<std::size_t>(MessageKey::Count);
+
+// One row per key, in the order of MessageKey. The first 22 rows are the
+// default messages worded exactly as hosts have always seen them, doubled
+// spaces and all; the two after them are additions; the last two have no
+// text on purpose.
+constexpr KeyRow kKeys[] = {
+    {MessageKey::PubPriv, "SE_pubpriv", "Expected \"public\" or \"private\""},
+    {MessageKey::ExtraInput, "SE_extrainput", "Spurious extra input found"},
+    {MessageKey::ExpectOptName, "SE_expect_optname", "Expected option name after ':'"},
+    {MessageKey::PresPublic, "SE_pres_public", "Presented options can only be public"},
+    {MessageKey::ExpectOptType, "SE_expect_opttype",
+     "Expected option type, implements or presents"},
+    {MessageKey::ExpectModId, "SE_expect_modid", "Expected context (module) id"},
+    {MessageKey::ExpectColon, "SE_expect_colon", "Expected ':' parsing option name"},
+    {MessageKey::ExpectValue, "SE_expect_value", "Expected a value for option"},
+    {MessageKey::ExpectDefValue, "SE_expect_defvalue", "Expected a value for default"},
+    {MessageKey::InvalidDefault, "SE_invalid_default", "Default value not valid for option"},
+    {MessageKey::ExpectInt, "SE_expect_int", "Expected integer value for option"},
+    {MessageKey::ExpectReal, "SE_expect_real", "Expected real value for option"},
+    {MessageKey::MaxMin, "SE_max_min", "Maximum should be higher then minimum"},
+    {MessageKey::Unexpected, "SE_unexpected", "Unexpected input"},
+    {MessageKey::MissingEndif, "SE_missing_endif", "Error parsing 'if' statement - missing endif"},
+    {MessageKey::MissingThen, "SE_missing_then", "Error parsing 'if' statement - missing then"},
+    {MessageKey::MissingTo, "SE_missing_to", "Error parsing set/fix statement: 'to' not found"},
+    {MessageKey::ExpectCloseBracket, "SE_expect_closebracket", "Parse error:  Expected ')'"},
+    {MessageKey::ExpectOptOrVal, "SE_expect_optorval", "Parse Error: Expected option or value"},
+    {MessageKey::Conditional, "SE_conditional", "Error parsing conditional expression"},
+    {MessageKey::PathInternal, "SE_path_internal",
+     "Syntax Error Parsing paths - expected path id or '.'"},
+    {MessageKey::Path, "SE_path",
+     "Syntax Error Parsing path - expected one '.'  or  ']'  or a path name"},
+    // Additions to the table above.
+    {MessageKey::InvalidBase, "SE_invalid_base", "An option cannot be based on itself"},
+    {MessageKey::TooDeep, "SE_too_deep", "Expression nested too deeply"},
+    // No default message.
+    {MessageKey::RuleExtraInput, "SE_extra_input", nullptr},
+    {MessageKey::MutuallyExclusive, "SE_mutually_exclusive", nullptr},
 };
-static_assert(sizeof(kMessages) / sizeof(kMessages[0]) == 22, "the default table has 22 messages");
+static_assert(sizeof(kKeys) / sizeof(kKeys[0]) == kKeyCount, "one row per message key");
+
+constexpr bool rowsInKeyOrder() {
+    for (std::size_t i = 0; i < kKeyCount; ++i) {
+        if (static_cast<std::size_t>(kKeys[i].key) != i) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(rowsInKeyOrder(), "rows follow the order of MessageKey");
 
 // Built on first use; function-local statics are initialised once even when
 // two threads get here first at the same time.
 const std::map<std::string, std::string>& messageMap() {
     static const std::map<std::string, std::string> map = [] {
         std::map<std::string, std::string> built;
-        for (const KeyedMessage& entry : kMessages) {
-            built[entry.key] = entry.message;
+        for (const KeyRow& row : kKeys) {
+            if (row.message != nullptr) {
+                built[row.text] = row.message;
+            }
         }
         return built;
     }();
@@ -55,6 +80,10 @@ const std::map<std::string, std::string>& messageMap() {
 }
 
 }  // namespace
+
+const char* keyText(MessageKey key) {
+    return kKeys[static_cast<std::size_t>(key)].text;
+}
 
 std::string defaultMessage(const std::string& key) {
     const auto& map = messageMap();

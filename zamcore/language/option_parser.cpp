@@ -1,248 +1,215 @@
 #include "zamcore/language/option_parser.h"
 
-#include <utility>
-
-#include "zamcore/language/path.h"
+#include "zamcore/language/reference_rewrite.h"
 #include "zamcore/language/syntax_error.h"
 #include "zamcore/model/module.h"
-#include "zamcore/runtime/zam.h"
+#include "zamcore/model/window.h"
 #include "zamcore/translation/translater.h"
 
-ZAMOptionParser::ZAMOptionParser(ZAMModule* module, const std::string& text)
-    : module_(module),
-      lexer_(text),
-      translater_(nullptr),
-      scope_(ZAMOption::Public),
-      typeKeyword_(ZAMLexer::TK_INVALID),
-      mandatory_(false),
-      mutuallyExclusive_(true) {}
+using zamcore::MessageKey;
 
+ZAMOptionParser::ZAMOptionParser(ZAMModule* module, const std::string& text)
+    : module_(module), lexer_(text), translater_(nullptr) {}
+
+// The model reuses an option declared again and changes it in place; what the
+// declaration sets is copied first, so that a failure later in the line can
+// put it back.
 void ZAMOptionParser::parseDeclaration() {
-    parseHead();
-    parseOptionalParts();
-    parseBody();
-    expect(ZAMLexer::TK_END, "SE_extrainput");
+    readDeclaration();
+    const ref_count_ptr<ZAMOption> existing = module_->interfaceOption(declaration_.name);
+    if (!existing) {
+        applyDeclaration();
+        return;
+    }
+    const ZAMOption::DeclaredState before = existing->declaredState();
+    try {
+        applyDeclaration();
+    } catch (...) {
+        existing->restoreDeclaredState(before);
+        throw;
+    }
 }
 
 std::string ZAMOptionParser::translateDeclaration(ZAMTranslater* translater) {
     translater_ = translater;
     lexer_.setRewrite();
-    parseDeclaration();
+    readDeclaration();
+    expect(ZAMLexer::TK_END, MessageKey::ExtraInput);
     translater_ = nullptr;
     return lexer_.rewrittenText();
 }
 
-void ZAMOptionParser::raise(const char* key) const {
+void ZAMOptionParser::raise(MessageKey key) const {
     zamcore::raiseSyntaxError(lexer_, key);
 }
 
-void ZAMOptionParser::expect(TokenType type, const char* key) const {
+void ZAMOptionParser::expect(TokenType type, MessageKey key) const {
     if (lexer_.type() != type) {
         raise(key);
     }
 }
 
+// ---------------------------------------------------------------------------
+// Reading: checks the line and fills declaration_; changes nothing.
+
+// declaration := head optional-parts body
+void ZAMOptionParser::readDeclaration() {
+    readHead();
+    readOptionalParts();
+    readBody();
+}
+
 // head := ("public" | "private") name type-word
 // The type word is only remembered here: it is tested when the body begins,
 // after the optional parts.
-void ZAMOptionParser::parseHead() {
+void ZAMOptionParser::readHead() {
     switch (lexer_.type()) {
         case ZAMLexer::TK_PUBLIC:
-            scope_ = ZAMOption::Public;
+            declaration_.scope = ZAMOption::Public;
             break;
         case ZAMLexer::TK_PRIVATE:
-            scope_ = ZAMOption::Private;
+            declaration_.scope = ZAMOption::Private;
             break;
         default:
-            raise("SE_pubpriv");
+            raise(MessageKey::PubPriv);
     }
     lexer_.next();
-    expect(ZAMLexer::TK_IDENTIFIER, "SE_expect_optname");
-    name_ = lexer_.identifierValue();
+    expect(ZAMLexer::TK_IDENTIFIER, MessageKey::ExpectOptName);
+    declaration_.name = lexer_.identifierValue();
     lexer_.next();
-    typeKeyword_ = lexer_.type();
+    declaration_.typeKeyword = lexer_.type();
     lexer_.next();
 }
 
-// optional := [text] [":" "mandatory"] ["non_mutually_exclusive"]
-void ZAMOptionParser::parseOptionalParts() {
+// optional-parts := [text] [":" "mandatory"] ["non_mutually_exclusive"]
+void ZAMOptionParser::readOptionalParts() {
     if (lexer_.type() == ZAMLexer::TK_STRING) {
-        description_ = lexer_.stringValue();
+        declaration_.description = lexer_.stringValue();
         lexer_.next();
     }
     if (lexer_.type() == ZAMLexer::TK_COLON) {
         lexer_.next();
-        expect(ZAMLexer::TK_MANDATORY, "SE_unexpected");
-        mandatory_ = true;
+        expect(ZAMLexer::TK_MANDATORY, MessageKey::Unexpected);
+        declaration_.mandatory = true;
         lexer_.next();
     }
     if (lexer_.type() == ZAMLexer::TK_NON_MUTUALLY_EXCLUSIVE) {
-        mutuallyExclusive_ = false;
+        declaration_.mutuallyExclusive = false;
         lexer_.next();
     }
 }
 
-void ZAMOptionParser::parseBody() {
-    switch (typeKeyword_) {
+// body := string-body | integer-body | real-body | logical-body
+//       | presents-body | based-body       (as the type word says)
+void ZAMOptionParser::readBody() {
+    switch (declaration_.typeKeyword) {
         case ZAMLexer::TK_TYPE_STRING:
-            parseStringBody();
+            readStringBody();
             break;
         case ZAMLexer::TK_TYPE_INTEGER:
-            parseNumberBody(false);
+            readNumberBody(false);
             break;
         case ZAMLexer::TK_TYPE_REAL:
-            parseNumberBody(true);
+            readNumberBody(true);
             break;
         case ZAMLexer::TK_TYPE_LOGICAL:
-            parseLogicalBody();
+            readLogicalBody();
             break;
         case ZAMLexer::TK_PRESENTS:
-            parsePresentsBody();
+            readPresentsBody();
             break;
         case ZAMLexer::TK_IMPLEMENTS:
-            parseBasedBody(false);
-            break;
         case ZAMLexer::TK_USES:
-            parseBasedBody(true);
+            readBasedBody();
             break;
         default:
-            raise("SE_expect_opttype");
+            raise(MessageKey::ExpectOptType);
     }
 }
 
 // string-body := ["=" string-list] ["default" text]
-void ZAMOptionParser::parseStringBody() {
-    Constraints constraints;
+void ZAMOptionParser::readStringBody() {
     if (lexer_.type() == ZAMLexer::TK_EQ) {
         lexer_.next();
-        constraints = parseStringList();
+        declaration_.constraints = readStringList();
     } else {
-        constraints.push_back(new ZAMOptionAnyStringValue());
+        declaration_.constraints.push_back(new ZAMOptionAnyStringValue());
     }
     if (lexer_.type() == ZAMLexer::TK_DEFAULT) {
         lexer_.next();
-        expect(ZAMLexer::TK_STRING, "SE_expect_defvalue");
-        default_ = ZAMValue::createString(lexer_.stringValue());
+        expect(ZAMLexer::TK_STRING, MessageKey::ExpectDefValue);
+        declaration_.defaultValue = ZAMValue::createString(lexer_.stringValue());
         lexer_.next();
-        checkDefault(constraints);
+        checkDefault();
     }
-    createDeclared(constraints);
 }
 
-// integer-body := ["=" item {"," item}] ["default" integer-number]
-// real-body    := ["=" item {"," item}] ["default" real-number]
-void ZAMOptionParser::parseNumberBody(bool real) {
-    Constraints constraints;
+// integer-body := ["=" item-list] ["default" integer-number]
+// real-body    := ["=" item-list] ["default" real-number]
+void ZAMOptionParser::readNumberBody(bool real) {
     if (lexer_.type() == ZAMLexer::TK_EQ) {
         lexer_.next();
-        constraints = parseItemList(real);
+        declaration_.constraints = readItemList(real);
     } else if (real) {
-        constraints.push_back(new ZAMOptionAnyRealValue());
+        declaration_.constraints.push_back(new ZAMOptionAnyRealValue());
     } else {
-        constraints.push_back(new ZAMOptionAnyIntValue());
+        declaration_.constraints.push_back(new ZAMOptionAnyIntValue());
     }
     if (lexer_.type() == ZAMLexer::TK_DEFAULT) {
         lexer_.next();
-        default_ = parseNumber(real);
-        checkDefault(constraints);
+        declaration_.defaultValue = readNumber(real);
+        checkDefault();
     }
-    createDeclared(constraints);
 }
 
 // logical-body := ["default" ("true" | "false")]
-void ZAMOptionParser::parseLogicalBody() {
+void ZAMOptionParser::readLogicalBody() {
     if (lexer_.type() == ZAMLexer::TK_DEFAULT) {
         lexer_.next();
         if (lexer_.type() != ZAMLexer::TK_TRUE && lexer_.type() != ZAMLexer::TK_FALSE) {
-            raise("SE_invalid_default");
+            raise(MessageKey::InvalidDefault);
         }
-        default_ = ZAMValue::createBool(lexer_.type() == ZAMLexer::TK_TRUE);
+        declaration_.defaultValue = ZAMValue::createBool(lexer_.type() == ZAMLexer::TK_TRUE);
         lexer_.next();
     }
-    createDeclared(Constraints{new ZAMOptionBooleanValue()});
+    declaration_.constraints.push_back(new ZAMOptionBooleanValue());
 }
 
-// presents-body := qualified-name ["[" path "]"] [general-default]
-void ZAMOptionParser::parsePresentsBody() {
-    if (scope_ != ZAMOption::Public) {
-        raise("SE_pres_public");
+// presents-body := reference ["[" path "]"] [general-default]
+void ZAMOptionParser::readPresentsBody() {
+    if (declaration_.scope != ZAMOption::Public) {
+        raise(MessageKey::PresPublic);
     }
-    std::string moduleId;
-    std::string optionName;
-    parseQualifiedName(moduleId, optionName);
-    ref_count_ptr<ZAMOption> found;
+    declaration_.base = readReference();
     if (!rewriting()) {
-        found = ZAMOption::findOption(module_->window(), moduleId, optionName);
+        declaration_.found = findBase(false);
     }
-    const ZAMPath path = ZAMPath::parseBracketPath(lexer_);
-    default_ = parseGeneralDefault();
-    if (rewriting()) {
-        return;
-    }
-    if (default_ && !found->validateValue(default_)) {
-        raise("SE_invalid_default");
-    }
-    option_ = module_->presentOption(name_, found, path);
-    if (default_) {
-        option_->setDefaultValue(default_);
-    }
-    finishOption();
+    declaration_.path = ZAMPath::parseBracketPath(lexer_);
+    declaration_.defaultValue = readGeneralDefault();
+    checkBasedDefault();
 }
 
-// based-body := qualified-name ["=" list of the base's kind] [general-default]
-// While rewriting, everything after the qualified name is copied as it is.
-void ZAMOptionParser::parseBasedBody(bool uses) {
-    std::string moduleId;
-    std::string optionName;
-    parseQualifiedName(moduleId, optionName);
+// based-body := reference ["=" list of the base's kind] [general-default]
+// While rewriting, the base is not looked up and the rest of the line is
+// copied as it is.
+void ZAMOptionParser::readBasedBody() {
+    declaration_.base = readReference();
     if (rewriting()) {
         skipRest();
         return;
     }
-    ref_count_ptr<ZAMOption> found =
-        ZAMOption::findOption(module_->window(), moduleId, optionName, true);
-    Constraints constraints;
+    declaration_.found = findBase(true);
     if (lexer_.type() == ZAMLexer::TK_EQ) {
         lexer_.next();
-        switch (found->valueType()) {
-            case ZAMValue::VT_INT:
-                constraints = parseItemList(false);
-                break;
-            case ZAMValue::VT_REAL:
-                constraints = parseItemList(true);
-                break;
-            case ZAMValue::VT_STRING:
-                constraints = parseStringList();
-                break;
-            default:
-                break;  // a base without a listable kind: nothing follows "="
-        }
+        declaration_.constraints = readListOfKind(declaration_.found->valueType());
     }
-    default_ = parseGeneralDefault();
-    if (default_ && !found->validateValue(default_)) {
-        raise("SE_invalid_default");
-    }
-    option_ = module_->implementOrUseOption(name_, found, scope_, uses);
-    for (const ref_count_ptr<ZAMOptionValue>& constraint : constraints) {
-        option_->addValue(constraint);
-    }
-    if (default_) {
-        option_->setDefaultValue(default_);
-    }
-    finishOption();
-}
-
-// The flags are written even when they kept their defaults, so a declaration
-// read again resets them.
-void ZAMOptionParser::finishOption() {
-    option_->setDescription(description_);
-    option_->setMandatory(mandatory_);
-    option_->setMutuallyExclusive(mutuallyExclusive_);
+    declaration_.defaultValue = readGeneralDefault();
+    checkBasedDefault();
 }
 
 // string-list := text {[","] text} [","]
-ZAMOptionParser::Constraints ZAMOptionParser::parseStringList() {
-    expect(ZAMLexer::TK_STRING, "SE_expect_value");
+ZAMOptionParser::Constraints ZAMOptionParser::readStringList() {
+    expect(ZAMLexer::TK_STRING, MessageKey::ExpectValue);
     Constraints constraints;
     for (;;) {
         if (lexer_.type() == ZAMLexer::TK_COMMA) {
@@ -257,17 +224,32 @@ ZAMOptionParser::Constraints ZAMOptionParser::parseStringList() {
 }
 
 // item-list := item {"," item}
-ZAMOptionParser::Constraints ZAMOptionParser::parseItemList(bool real) {
-    Constraints constraints{parseItem(real)};
+ZAMOptionParser::Constraints ZAMOptionParser::readItemList(bool real) {
+    Constraints constraints{readItem(real)};
     while (lexer_.type() == ZAMLexer::TK_COMMA) {
         lexer_.next();
-        constraints.push_back(parseItem(real));
+        constraints.push_back(readItem(real));
     }
     return constraints;
 }
 
+// The list after "=" of a based option has the kind of its base. A base of
+// another kind has none: whatever follows "=" is left to the rest of the line.
+ZAMOptionParser::Constraints ZAMOptionParser::readListOfKind(ZAMValue::ValueType kind) {
+    switch (kind) {
+        case ZAMValue::VT_INT:
+            return readItemList(false);
+        case ZAMValue::VT_REAL:
+            return readItemList(true);
+        case ZAMValue::VT_STRING:
+            return readStringList();
+        default:
+            return Constraints();
+    }
+}
+
 // item := ("<" | ">" | "<=" | ">=") number | number "to" number | number
-ref_count_ptr<ZAMOptionValue> ZAMOptionParser::parseItem(bool real) {
+ref_count_ptr<ZAMOptionValue> ZAMOptionParser::readItem(bool real) {
     const TokenType bound = lexer_.type();
     switch (bound) {
         case ZAMLexer::TK_LT:
@@ -277,20 +259,20 @@ ref_count_ptr<ZAMOptionValue> ZAMOptionParser::parseItem(bool real) {
             lexer_.next();
             break;
         default: {
-            ref_count_ptr<ZAMValue> first = parseNumber(real);
+            ref_count_ptr<ZAMValue> first = readNumber(real);
             if (lexer_.type() != ZAMLexer::TK_TO) {
                 return new ZAMOptionEnumValue(first);
             }
             lexer_.next();
-            ref_count_ptr<ZAMValue> last = parseNumber(real);
+            ref_count_ptr<ZAMValue> last = readNumber(real);
             if (first >= last) {
-                raise("SE_max_min");
+                raise(MessageKey::MaxMin);
             }
             return new ZAMOptionRangeValue(new ZAMOptionMinIncValue(first),
                                            new ZAMOptionMaxIncValue(last));
         }
     }
-    ref_count_ptr<ZAMValue> value = parseNumber(real);
+    ref_count_ptr<ZAMValue> value = readNumber(real);
     switch (bound) {
         case ZAMLexer::TK_LT:
             return new ZAMOptionMaxValue(value);
@@ -306,7 +288,7 @@ ref_count_ptr<ZAMOptionValue> ZAMOptionParser::parseItem(bool real) {
 // integer-number := ["-"] int
 // real-number    := ["-"] (int | real)
 // Literals carry no sign and saturate, so negating one cannot overflow.
-ref_count_ptr<ZAMValue> ZAMOptionParser::parseNumber(bool real) {
+ref_count_ptr<ZAMValue> ZAMOptionParser::readNumber(bool real) {
     bool negative = false;
     if (lexer_.type() == ZAMLexer::TK_MINUS) {
         negative = true;
@@ -315,12 +297,12 @@ ref_count_ptr<ZAMValue> ZAMOptionParser::parseNumber(bool real) {
     ref_count_ptr<ZAMValue> value;
     if (real) {
         if (lexer_.type() != ZAMLexer::TK_INTEGER && lexer_.type() != ZAMLexer::TK_REAL) {
-            raise("SE_expect_real");
+            raise(MessageKey::ExpectReal);
         }
         const double number = lexer_.realValue();
         value = ZAMValue::createReal(negative ? -number : number);
     } else {
-        expect(ZAMLexer::TK_INTEGER, "SE_expect_int");
+        expect(ZAMLexer::TK_INTEGER, MessageKey::ExpectInt);
         const int number = lexer_.intValue();
         value = ZAMValue::createInt(negative ? -number : number);
     }
@@ -330,7 +312,7 @@ ref_count_ptr<ZAMValue> ZAMOptionParser::parseNumber(bool real) {
 
 // general-default := "default" (text | int | real | "true" | "false")
 // Null when the line has no default.
-ref_count_ptr<ZAMValue> ZAMOptionParser::parseGeneralDefault() {
+ref_count_ptr<ZAMValue> ZAMOptionParser::readGeneralDefault() {
     if (lexer_.type() != ZAMLexer::TK_DEFAULT) {
         return ref_count_ptr<ZAMValue>();
     }
@@ -351,38 +333,47 @@ ref_count_ptr<ZAMValue> ZAMOptionParser::parseGeneralDefault() {
             value = ZAMValue::createBool(lexer_.type() == ZAMLexer::TK_TRUE);
             break;
         default:
-            raise("SE_expect_defvalue");
+            raise(MessageKey::ExpectDefValue);
     }
     lexer_.next();
     return value;
 }
 
-// qualified-name := name ":" name
+// reference := name ":" name
 // While rewriting, the reference is held from the module id on and written
-// back renamed, or unchanged when no rename applies.
-void ZAMOptionParser::parseQualifiedName(std::string& moduleId, std::string& optionName) {
+// back renamed, or as it was when no rename applies.
+ZAMOptionParser::Reference ZAMOptionParser::readReference() {
+    Reference reference;
+    reference.at = lexer_.mark();
     if (rewriting()) {
         lexer_.holdToken();
     }
-    expect(ZAMLexer::TK_IDENTIFIER, "SE_expect_modid");
-    moduleId = lexer_.identifierValue();
+    expect(ZAMLexer::TK_IDENTIFIER, MessageKey::ExpectModId);
+    reference.moduleId = lexer_.identifierValue();
     lexer_.next();
-    expect(ZAMLexer::TK_COLON, "SE_expect_colon");
+    expect(ZAMLexer::TK_COLON, MessageKey::ExpectColon);
     lexer_.next();
-    expect(ZAMLexer::TK_IDENTIFIER, "SE_expect_optname");
-    optionName = lexer_.identifierValue();
+    expect(ZAMLexer::TK_IDENTIFIER, MessageKey::ExpectOptName);
+    reference.optionName = lexer_.identifierValue();
     lexer_.next();
-    if (!rewriting()) {
-        return;
+    if (rewriting()) {
+        zamcore::finishHeldReference(lexer_, *translater_, reference.moduleId,
+                                     reference.optionName);
     }
-    const std::pair<std::string, std::string> renamed =
-        translater_->lookupMapping(moduleId, optionName);
-    if (renamed.first == moduleId && renamed.second == optionName) {
-        lexer_.keepHeld();
-    } else {
-        lexer_.replaceHeld(ZAM::rklQuoteModuleId(renamed.first) + ":" +
-                           ZAM::rklQuoteId(renamed.second));
+    return reference;
+}
+
+// The option the base reference names; a placeholder when there is none. A
+// base whose chain leads back to the option being declared would make that
+// option its own base: refused at the reference.
+ref_count_ptr<ZAMOption> ZAMOptionParser::findBase(bool external) const {
+    const Reference& base = declaration_.base;
+    ref_count_ptr<ZAMOption> found =
+        ZAMOption::findOption(module_->window(), base.moduleId, base.optionName, external);
+    if (found->chainReaches(module_->id(), declaration_.name)) {
+        zamcore::raiseSyntaxErrorAt(lexer_, base.at, MessageKey::InvalidBase);
     }
+    return found;
 }
 
 // An invalid character never advances the lexer: the copy stops there with
@@ -390,36 +381,68 @@ void ZAMOptionParser::parseQualifiedName(std::string& moduleId, std::string& opt
 void ZAMOptionParser::skipRest() {
     while (lexer_.type() != ZAMLexer::TK_END) {
         if (lexer_.type() == ZAMLexer::TK_INVALID) {
-            raise("SE_extrainput");
+            raise(MessageKey::ExtraInput);
         }
         lexer_.next();
     }
 }
 
-// The default must be allowed by one of the constraints (or there are none).
+// The default of a plain option must be allowed by one of its constraints.
 // Checked while rewriting too.
-void ZAMOptionParser::checkDefault(const Constraints& constraints) {
+void ZAMOptionParser::checkDefault() const {
+    const Constraints& constraints = declaration_.constraints;
     if (constraints.empty()) {
         return;
     }
     for (const ref_count_ptr<ZAMOptionValue>& constraint : constraints) {
-        if (constraint->accepts(default_)) {
+        if (constraint->accepts(declaration_.defaultValue)) {
             return;
         }
     }
-    raise("SE_invalid_default");
+    raise(MessageKey::InvalidDefault);
 }
 
-void ZAMOptionParser::createDeclared(const Constraints& constraints) {
-    if (rewriting()) {
-        return;
+// The default of a based option must suit its base, not its own list. Not
+// checked while rewriting, when no base is looked up.
+void ZAMOptionParser::checkBasedDefault() const {
+    const Declaration& d = declaration_;
+    if (d.found && d.defaultValue && !d.found->validateValue(d.defaultValue)) {
+        raise(MessageKey::InvalidDefault);
     }
-    option_ = module_->createOption(name_, scope_);
-    for (const ref_count_ptr<ZAMOptionValue>& constraint : constraints) {
+}
+
+// ---------------------------------------------------------------------------
+// Applying: declares the option from declaration_.
+
+// The calls come in the order the model expects: the creating operation, each
+// constraint, the default, then description and flags (written even when
+// they kept their defaults, so that a line read again resets them). Stray
+// tokens are refused only after that, so a new option stays declared.
+void ZAMOptionParser::applyDeclaration() {
+    const Declaration& d = declaration_;
+    option_ = declareInModule();
+    for (const ref_count_ptr<ZAMOptionValue>& constraint : d.constraints) {
         option_->addValue(constraint);
     }
-    if (default_) {
-        option_->setDefaultValue(default_);
+    if (d.defaultValue) {
+        option_->setDefaultValue(d.defaultValue);
     }
-    finishOption();
+    option_->setDescription(d.description);
+    option_->setMandatory(d.mandatory);
+    option_->setMutuallyExclusive(d.mutuallyExclusive);
+    expect(ZAMLexer::TK_END, MessageKey::ExtraInput);
+}
+
+ref_count_ptr<ZAMOption> ZAMOptionParser::declareInModule() const {
+    const Declaration& d = declaration_;
+    switch (d.typeKeyword) {
+        case ZAMLexer::TK_PRESENTS:
+            return module_->presentOption(d.name, d.found, d.path);
+        case ZAMLexer::TK_IMPLEMENTS:
+            return module_->implementOrUseOption(d.name, d.found, d.scope, false);
+        case ZAMLexer::TK_USES:
+            return module_->implementOrUseOption(d.name, d.found, d.scope, true);
+        default:
+            return module_->createOption(d.name, d.scope);
+    }
 }

@@ -56,7 +56,7 @@ ZAMPath ZAMPath::parsePath(const std::string& text) {
     ZAMLexer lexer(text);
     ZAMPath path = readNames(lexer);
     if (lexer.type() != ZAMLexer::TK_END) {
-        zamcore::raiseSyntaxError(lexer, "SE_path_internal");
+        zamcore::raiseSyntaxError(lexer, zamcore::MessageKey::PathInternal);
     }
     return path;
 }
@@ -69,7 +69,7 @@ ZAMPath ZAMPath::parseBracketPath(ZAMLexer& lexer) {
     lexer.next();
     ZAMPath path = readNames(lexer);
     if (lexer.type() != ZAMLexer::TK_RBRACKET) {
-        zamcore::raiseSyntaxError(lexer, "SE_path");
+        zamcore::raiseSyntaxError(lexer, zamcore::MessageKey::Path);
     }
     lexer.next();
     return path;

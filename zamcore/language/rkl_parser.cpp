@@ -20,9 +20,9 @@
 #include "zamcore/expressions/set_exp.h"
 #include "zamcore/expressions/value_me_exp.h"
 #include "zamcore/language/path.h"
+#include "zamcore/language/reference_rewrite.h"
 #include "zamcore/language/syntax_error.h"
 #include "zamcore/runtime/zam.h"
-#include "zamcore/translation/translater.h"
 
 namespace {
 
@@ -117,23 +117,23 @@ std::string ZAMRklParser::translateCondition(ZAMTranslater* translater) {
     return lexer_.rewrittenText();
 }
 
-void ZAMRklParser::raise(const char* key) const {
+void ZAMRklParser::raise(Key key) const {
     zamcore::raiseRuleSyntaxError(lexer_, key);
 }
 
-void ZAMRklParser::expect(TokenType type, const char* key) const {
+void ZAMRklParser::expect(TokenType type, Key key) const {
     if (lexer_.type() != type) {
         raise(key);
     }
 }
 
 void ZAMRklParser::requireEnd() const {
-    expect(ZAMLexer::TK_END, "SE_extra_input");
+    expect(ZAMLexer::TK_END, Key::RuleExtraInput);
 }
 
 void ZAMRklParser::enterNesting() {
     if (nesting_ >= kMaxNesting) {
-        raise("SE_too_deep");
+        raise(Key::TooDeep);
     }
     ++nesting_;
 }
@@ -179,7 +179,7 @@ ZAMRklParser::Statement ZAMRklParser::parseStatement() {
         case ZAMLexer::TK_END:
             return nullptr;
         default:
-            raise("SE_unexpected");
+            raise(Key::Unexpected);
     }
 }
 
@@ -188,7 +188,7 @@ ZAMRklParser::Statement ZAMRklParser::parseStatement() {
 ZAMRklParser::Statement ZAMRklParser::parseSetOrFix(bool fix) {
     lexer_.next();
     std::unique_ptr<ZAMOptionExp> target = parseOptionReference();
-    expect(ZAMLexer::TK_TO, "SE_missing_to");
+    expect(ZAMLexer::TK_TO, Key::MissingTo);
     lexer_.next();
     Value value = parseArithmetic(kSum);
     Statement statement =
@@ -225,7 +225,7 @@ ZAMRklParser::Statement ZAMRklParser::parseIf() {
     Statement elsePart;
     for (;;) {
         Value condition = parseDisjunction();
-        expect(ZAMLexer::TK_THEN, "SE_missing_then");
+        expect(ZAMLexer::TK_THEN, Key::MissingThen);
         lexer_.next();
         Statement thenPart = parseStatements();
         if (type() == ZAMLexer::TK_ELIF) {
@@ -237,7 +237,7 @@ ZAMRklParser::Statement ZAMRklParser::parseIf() {
             lexer_.next();
             elsePart = parseStatements();
         }
-        expect(ZAMLexer::TK_ENDIF, "SE_missing_endif");
+        expect(ZAMLexer::TK_ENDIF, Key::MissingEndif);
         lexer_.next();
         links.push_back(Link{std::move(condition), std::move(thenPart), lexer_.line()});
         break;
@@ -257,7 +257,7 @@ ZAMRklParser::Statement ZAMRklParser::parseIf() {
 // me-rest := ":" (option-list | value-list)
 ZAMRklParser::Statement ZAMRklParser::parseMutuallyExclusive() {
     lexer_.next();
-    expect(ZAMLexer::TK_COLON, "SE_expect_colon");
+    expect(ZAMLexer::TK_COLON, Key::ExpectColon);
     lexer_.next();
     switch (type()) {
         case ZAMLexer::TK_LBRACKET:
@@ -265,7 +265,7 @@ ZAMRklParser::Statement ZAMRklParser::parseMutuallyExclusive() {
         case ZAMLexer::TK_LBRACE:
             return parseValueList();
         default:
-            raise("SE_mutually_exclusive");
+            raise(Key::MutuallyExclusive);
     }
 }
 
@@ -275,7 +275,7 @@ ZAMRklParser::Statement ZAMRklParser::parseOptionList() {
     auto rule = std::make_unique<ZAMMEExp>();
     lexer_.next();
     for (;;) {
-        expect(ZAMLexer::TK_IDENTIFIER, "SE_expect_optname");
+        expect(ZAMLexer::TK_IDENTIFIER, Key::ExpectOptName);
         const std::string name = lexer_.identifierValue();
         lexer_.next();
         if (name.empty()) {
@@ -287,7 +287,7 @@ ZAMRklParser::Statement ZAMRklParser::parseOptionList() {
         }
         lexer_.next();
     }
-    expect(ZAMLexer::TK_RBRACKET, "SE_unexpected");
+    expect(ZAMLexer::TK_RBRACKET, Key::Unexpected);
     lexer_.next();
     return rule;
 }
@@ -298,15 +298,15 @@ ZAMRklParser::Statement ZAMRklParser::parseValueList() {
     auto rule = std::make_unique<ZAMValueMEExp>();
     lexer_.next();
     for (;;) {
-        expect(ZAMLexer::TK_IDENTIFIER, "SE_expect_modid");
+        expect(ZAMLexer::TK_IDENTIFIER, Key::ExpectModId);
         const std::string name = lexer_.identifierValue();
         lexer_.next();
-        expect(ZAMLexer::TK_DOT, "SE_mutually_exclusive");
+        expect(ZAMLexer::TK_DOT, Key::MutuallyExclusive);
         lexer_.next();
-        expect(ZAMLexer::TK_IDENTIFIER, "SE_expect_optname");
+        expect(ZAMLexer::TK_IDENTIFIER, Key::ExpectOptName);
         const std::string value = lexer_.identifierValue();
         if (name.empty() || value.empty()) {
-            raise("SE_mutually_exclusive");
+            raise(Key::MutuallyExclusive);
         }
         lexer_.next();
         auto option = std::make_unique<ZAMOptionExp>(std::string(), name, ZAMPath::EmptyPath);
@@ -315,7 +315,7 @@ ZAMRklParser::Statement ZAMRklParser::parseValueList() {
         if (type() == ZAMLexer::TK_RBRACE) {
             break;
         }
-        expect(ZAMLexer::TK_COMMA, "SE_mutually_exclusive");
+        expect(ZAMLexer::TK_COMMA, Key::MutuallyExclusive);
         lexer_.next();
     }
     lexer_.next();
@@ -329,23 +329,16 @@ std::unique_ptr<ZAMOptionExp> ZAMRklParser::parseOptionReference() {
     if (translater_ != nullptr) {
         lexer_.holdToken();
     }
-    expect(ZAMLexer::TK_IDENTIFIER, "SE_expect_modid");
+    expect(ZAMLexer::TK_IDENTIFIER, Key::ExpectModId);
     const std::string moduleId = lexer_.identifierValue();
     lexer_.next();
-    expect(ZAMLexer::TK_COLON, "SE_expect_colon");
+    expect(ZAMLexer::TK_COLON, Key::ExpectColon);
     lexer_.next();
-    expect(ZAMLexer::TK_IDENTIFIER, "SE_expect_optname");
+    expect(ZAMLexer::TK_IDENTIFIER, Key::ExpectOptName);
     const std::string name = lexer_.identifierValue();
     lexer_.next();
     if (translater_ != nullptr) {
-        const std::pair<std::string, std::string> renamed =
-            translater_->lookupMapping(moduleId, name);
-        if (renamed.first == moduleId && renamed.second == name) {
-            lexer_.keepHeld();
-        } else {
-            lexer_.replaceHeld(ZAM::rklQuoteModuleId(renamed.first) + ":" +
-                               ZAM::rklQuoteId(renamed.second));
-        }
+        zamcore::finishHeldReference(lexer_, *translater_, moduleId, name);
     }
     const ZAMPath path = ZAMPath::parseBracketPath(lexer_);
     auto reference = std::make_unique<ZAMOptionExp>(moduleId, name, path);
@@ -398,7 +391,7 @@ ZAMRklParser::Value ZAMRklParser::parseConditionPrimary() {
     enterNesting();
     lexer_.next();
     Value condition = parseDisjunction();
-    expect(ZAMLexer::TK_RPAREN, "SE_expect_closebracket");
+    expect(ZAMLexer::TK_RPAREN, Key::ExpectCloseBracket);
     lexer_.next();
     leaveNesting();
     return condition;
@@ -449,7 +442,7 @@ ZAMRklParser::Value ZAMRklParser::parsePrimary() {
     enterNesting();
     lexer_.next();
     Value sum = parseArithmetic(kSum);
-    expect(ZAMLexer::TK_RPAREN, "SE_expect_closebracket");
+    expect(ZAMLexer::TK_RPAREN, Key::ExpectCloseBracket);
     lexer_.next();
     leaveNesting();
     return sum;
@@ -488,7 +481,7 @@ ZAMRklParser::Value ZAMRklParser::parseOperand() {
             operand = std::make_unique<ZAMLiteralValueExp>(lexer_.realValue());
             break;
         default:
-            raise("SE_expect_optorval");
+            raise(Key::ExpectOptOrVal);
     }
     lexer_.next();
     return operand;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "zamcore/language/lexer.h"
+#include "zamcore/language/message_table.h"
 #include "zamcore/runtime/ref_count_ptr.h"
 
 class ZAMConditionExp;
@@ -56,8 +57,10 @@ private:
     using Value = std::unique_ptr<ZAMValueExp>;
     using TokenType = ZAMLexer::TokenType;
 
-    [[noreturn]] void raise(const char* key) const;
-    void expect(TokenType type, const char* key) const;
+    using Key = zamcore::MessageKey;
+
+    [[noreturn]] void raise(Key key) const;
+    void expect(TokenType type, Key key) const;
     TokenType type() const { return lexer_.type(); }
     void enterNesting();
     void leaveNesting() { --nesting_; }

@@ -1,7 +1,5 @@
 #include "zamcore/language/syntax_error.h"
 
-#include "zamcore/language/lexer.h"
-#include "zamcore/language/message_table.h"
 #include "zamcore/runtime/exception.h"
 #include "zamcore/runtime/zam.h"
 
@@ -9,29 +7,33 @@ namespace zamcore {
 
 namespace {
 
-[[noreturn]] void throwAtToken(const ZAMLexer& lexer, const std::string& message) {
-    const ZAMLexer::ErrorContext context = lexer.errorContext();
+[[noreturn]] void throwAt(const ZAMLexer::ErrorContext& context, const std::string& message) {
     throw ZAMSyntaxError(message, context.text, context.line);
 }
 
 }  // namespace
 
-std::string localizedMessage(const std::string& key) {
+std::string localizedMessage(MessageKey key) {
+    const std::string text = keyText(key);
     ZAM::AdapterInterface* adapter = ZAM::adapterInterface();
-    return adapter != nullptr ? adapter->localizeString(key) : defaultMessage(key);
+    return adapter != nullptr ? adapter->localizeString(text) : defaultMessage(text);
 }
 
-void raiseSyntaxError(const ZAMLexer& lexer, const std::string& key) {
-    throwAtToken(lexer, localizedMessage(key));
+void raiseSyntaxError(const ZAMLexer& lexer, MessageKey key) {
+    raiseSyntaxErrorAt(lexer, lexer.mark(), key);
 }
 
-void raiseRuleSyntaxError(const ZAMLexer& lexer, const std::string& key) {
+void raiseSyntaxErrorAt(const ZAMLexer& lexer, const ZAMLexer::Mark& at, MessageKey key) {
+    throwAt(lexer.errorContext(at), localizedMessage(key));
+}
+
+void raiseRuleSyntaxError(const ZAMLexer& lexer, MessageKey key) {
     std::string message = localizedMessage(key);
-    if (key == "SE_unexpected") {
+    if (key == MessageKey::Unexpected) {
         message += ' ';
         message += lexer.identifierValue();
     }
-    throwAtToken(lexer, message);
+    throwAt(lexer.errorContext(), message);
 }
 
 }  // namespace zamcore

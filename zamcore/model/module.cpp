@@ -7,12 +7,17 @@
 #include "zamcore/language/option_parser.h"
 #include "zamcore/language/rkl_parser.h"
 #include "zamcore/model/window.h"
+#include "zamcore/model/window_back_pointer.h"
 #include "zamcore/runtime/exception.h"
 
 ZAMModule::ZAMModule(ZAMWindow* window, const std::string& id)
-    : moduleBoundary_(false), window_(window), id_(id), external_(false), testOptions_(false) {}
+    : moduleBoundary_(false), window_(window), id_(id), external_(false), testOptions_(false) {
+    zamcore::WindowBackPointers::attach(&window_);
+}
 
-ZAMModule::~ZAMModule() = default;
+ZAMModule::~ZAMModule() {
+    zamcore::WindowBackPointers::detach(&window_);
+}
 
 ref_count_ptr<ZAMWindow> ZAMModule::window() const {
     return ref_count_ptr<ZAMWindow>(window_);

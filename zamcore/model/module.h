@@ -24,12 +24,14 @@ class LineSplitter;
 // window. It holds its interface options (declared, presented, implemented
 // and used, public or private), its legacy options, and the text each
 // declaration was read from. Created only by ZAMWindow::createModule; keeps a
-// raw, uncounted pointer back to its window.
+// raw, uncounted pointer back to its window, which the window clears when it
+// is destroyed.
 class ZAMCORE_API ZAMModule : public ref_count {
 public:
     using OptionMap = std::map<std::string, ref_count_ptr<ZAMOption>>;
 
     const std::string& id() const { return id_; }
+    // Null once the window is gone.
     ref_count_ptr<ZAMWindow> window() const;
 
     // Set once the module has entered an interface option outside test
@@ -130,7 +132,7 @@ private:
     std::vector<ref_count_ptr<ZAMOption>> usingOptions_;
     std::map<std::string, std::string> declarationTexts_;
     bool moduleBoundary_;
-    ZAMWindow* window_;  // not owned
+    ZAMWindow* window_;  // not owned; null once the window is gone
     ref_count_ptr<ZAMExpRoot> rules_;  // null until rules are set
     std::string id_;
     bool external_;

@@ -1,10 +1,14 @@
 #include "zamcore/model/option.h"
 
+#include <cstdint>
+#include <limits>
 #include <map>
 #include <utility>
 
 #include "zamcore/model/module.h"
+#include "zamcore/model/option_ids.h"
 #include "zamcore/model/window.h"
+#include "zamcore/model/window_back_pointer.h"
 #include "zamcore/runtime/exception.h"
 
 namespace {
@@ -16,12 +20,29 @@ std::map<int, ZAMOption*>& idMap() {
     return map;
 }
 
-int nextId() {
-    static int counter = 1;
-    return counter++;
+// The id the next option takes. Wider than an id, so that it can move past
+// the last one without overflowing.
+std::int64_t& nextIdCounter() {
+    static std::int64_t next = 1;
+    return next;
+}
+
+// Ids are never reused: once the last one is taken, no option can be made.
+std::int32_t nextId() {
+    std::int64_t& next = nextIdCounter();
+    if (next > std::numeric_limits<std::int32_t>::max()) {
+        throw ZAMException(2, "Option ids exhausted", "", "");
+    }
+    return static_cast<std::int32_t>(next++);
 }
 
 }  // namespace
+
+std::int64_t zamcore::setNextOptionId(std::int64_t next) {
+    const std::int64_t previous = nextIdCounter();
+    nextIdCounter() = next;
+    return previous;
+}
 
 ZAMOption::ZAMOption(ZAMWindow* window, const std::string& moduleId, const std::string& name,
                      Scope scope)
@@ -34,7 +55,7 @@ ZAMOption::ZAMOption(ZAMWindow* window, const std::string& moduleId, const std::
       type_(Declared),
       valueKind_(ZAMValue::VT_UNSET),
       id_(nextId()) {
-    enterIdMap();
+    enterRegistries();
 }
 
 ZAMOption::ZAMOption(ref_count_ptr<ZAMOption> base, const std::string& moduleId,
@@ -51,7 +72,7 @@ ZAMOption::ZAMOption(ref_count_ptr<ZAMOption> base, const std::string& moduleId,
       baseName_(base->name_),
       valueKind_(ZAMValue::VT_UNSET),
       id_(nextId()) {
-    enterIdMap();
+    enterRegistries();
 }
 
 ZAMOption::ZAMOption(ref_count_ptr<ZAMOption> base, const std::string& moduleId,
@@ -75,15 +96,24 @@ ZAMOption::ZAMOption(ref_count_ptr<ZAMOption> base, const std::string& moduleId,
                            "implements or uses)",
                            "", "");
     }
-    enterIdMap();
+    enterRegistries();
 }
 
 ZAMOption::~ZAMOption() {
     idMap().erase(id_);
+    zamcore::WindowBackPointers::detach(&window_);
 }
 
-void ZAMOption::enterIdMap() {
-    idMap()[id_] = this;
+// The last step of every constructor: one that throws earlier leaves nothing
+// registered that its destructor would have to withdraw.
+void ZAMOption::enterRegistries() {
+    zamcore::WindowBackPointers::attach(&window_);
+    try {
+        idMap()[id_] = this;
+    } catch (...) {
+        zamcore::WindowBackPointers::detach(&window_);
+        throw;
+    }
 }
 
 ref_count_ptr<ZAMWindow> ZAMOption::window() const {
@@ -94,6 +124,7 @@ ref_count_ptr<ZAMOption> ZAMOption::basedOn() const {
     if (baseName_.empty()) {
         return ref_count_ptr<ZAMOption>();
     }
+    // Code 2 from findOption once the window is gone.
     return findOption(window_, baseModuleId_, baseName_);
 }
 
@@ -116,6 +147,13 @@ ref_count_ptr<ZAMOption> ZAMOption::findUpChain(Stop stop) const {
 
 ref_count_ptr<ZAMOption> ZAMOption::realOption() const {
     return findUpChain([](const ZAMOption& option) { return option.type_ == Declared; });
+}
+
+bool ZAMOption::chainReaches(const std::string& moduleId, const std::string& name) const {
+    auto named = [&](const ZAMOption& option) {
+        return option.moduleId_ == moduleId && option.name_ == name;
+    };
+    return named(*this) || findUpChain(named);
 }
 
 ZAMValue::ValueType ZAMOption::valueType() const {
@@ -167,7 +205,7 @@ bool ZAMOption::isReferenced() const {
 
 std::vector<ref_count_ptr<ZAMOption>> ZAMOption::references() const {
     std::vector<ref_count_ptr<ZAMOption>> found;
-    for (const auto& entry : window_->moduleMap()) {
+    for (const auto& entry : zamcore::requireWindow(window_)->moduleMap()) {
         for (const ref_count_ptr<ZAMOption>& option : entry.second->options()) {
             if (option->baseModuleId_ == moduleId_ && option->baseName_ == name_) {
                 found.push_back(option);
@@ -186,6 +224,9 @@ ref_count_ptr<ZAMOption> ZAMOption::findOption(const ref_count_ptr<ZAMWindow>& w
 ref_count_ptr<ZAMOption> ZAMOption::findOption(const ref_count_ptr<ZAMWindow>& window,
                                                const std::string& moduleId, const std::string& name,
                                                bool external) {
+    if (!window) {
+        zamcore::throwWindowGone();
+    }
     try {
         return window->getModule(moduleId, external)->getOption(name);
     } catch (const ZAMException& error) {
@@ -264,6 +305,25 @@ void ZAMOption::setDefaultValue(ref_count_ptr<ZAMValue> value) {
         throw ZAMException(105, value->displayString(), "", "");
     }
     default_ = std::move(value);
+}
+
+ZAMOption::DeclaredState ZAMOption::declaredState() const {
+    return DeclaredState{
+        description_, mandatory_,    mutuallyExclusive_, path_,      values_,
+        default_,     baseModuleId_, baseName_,          valueKind_,
+    };
+}
+
+void ZAMOption::restoreDeclaredState(const DeclaredState& state) {
+    description_ = state.description;
+    mandatory_ = state.mandatory;
+    mutuallyExclusive_ = state.mutuallyExclusive;
+    path_ = state.path;
+    values_ = state.values;
+    default_ = state.defaultValue;
+    baseModuleId_ = state.baseModuleId;
+    baseName_ = state.baseName;
+    valueKind_ = state.valueKind;
 }
 
 void ZAMOption::rebase(ref_count_ptr<ZAMOption> base, const ZAMPath& path) {

@@ -24,8 +24,14 @@ class ZAMWindow;
 // and then resolves to a placeholder.
 //
 // Every option has a process-wide id, drawn in order of creation from 1 and
-// never reused; handles to options order by it. Options are created only by
-// modules and by findOption.
+// never reused; handles to options order by it. Once the last id has been
+// drawn, creating an option throws code 2 "Option ids exhausted". Options are
+// created only by modules and by findOption.
+//
+// An option points back at its window without keeping it alive. Once the
+// window is destroyed, window() is null, and what needs the window (finding
+// the base and everything that resolves through it, listing references)
+// throws code 2 "The window of this object no longer exists".
 class ZAMCORE_API ZAMOption : public ref_count {
 public:
     enum Scope { Public = 0, Private = 1, Legacy = 2 };
@@ -43,6 +49,7 @@ public:
     Scope scope() const { return scope_; }
     Type type() const { return type_; }
     int id() const { return id_; }
+    // Null once the window is gone.
     ref_count_ptr<ZAMWindow> window() const;
 
     void setVisibility(Scope scope) { scope_ = scope; }
@@ -72,7 +79,8 @@ public:
     // The option `name` of module `moduleId`, loading the module through the
     // window if needed. A module or option that cannot be found gives a new
     // placeholder: a declared option of scope Legacy that belongs to no
-    // module. Any other failure is rethrown as a plain ZAMException.
+    // module. Any other failure is rethrown as a plain ZAMException. A null
+    // window (one that is gone) throws code 2.
     static ref_count_ptr<ZAMOption> findOption(const ref_count_ptr<ZAMWindow>& window,
                                                const std::string& moduleId,
                                                const std::string& name);
@@ -99,6 +107,22 @@ private:
     ZAMOption(ref_count_ptr<ZAMOption> base, const std::string& moduleId, const std::string& name,
               Scope scope, Type type);
 
+    // What a declaration sets on an option: kept before a declaration
+    // changes an existing option, and put back when the declaration fails.
+    struct DeclaredState {
+        std::string description;
+        bool mandatory;
+        bool mutuallyExclusive;
+        ZAMPath path;
+        Values values;
+        ref_count_ptr<ZAMValue> defaultValue;
+        std::string baseModuleId;
+        std::string baseName;
+        ZAMValue::ValueType valueKind;
+    };
+    DeclaredState declaredState() const;
+    void restoreDeclaredState(const DeclaredState& state);
+
     void setDescription(const std::string& description) { description_ = description; }
     void setMandatory(bool mandatory) { mandatory_ = mandatory; }
 
@@ -121,7 +145,13 @@ private:
     // The declared option (or placeholder) at the end of the base chain;
     // null for a chain that loops.
     ref_count_ptr<ZAMOption> realOption() const;
-    void enterIdMap();
+    // Whether this option, or one up its base chain, is option `name` of
+    // module `moduleId`: basing that option on this one would make it its
+    // own base.
+    bool chainReaches(const std::string& moduleId, const std::string& name) const;
+    // Registers the option in the id map and its window pointer with the
+    // window.
+    void enterRegistries();
 
     std::string name_;
     std::string moduleId_;
@@ -129,7 +159,7 @@ private:
     bool mandatory_;
     bool mutuallyExclusive_;
     ZAMPath path_;
-    ZAMWindow* window_;  // not owned
+    ZAMWindow* window_;  // not owned; null once the window is gone
     Scope scope_;
     Values values_;
     ref_count_ptr<ZAMValue> default_;

@@ -11,6 +11,16 @@ bool isNumber(const ref_count_ptr<ZAMValue>& value) {
     return type == ZAMValue::VT_INT || type == ZAMValue::VT_REAL;
 }
 
+// Numbers order against numbers and strings against strings. A bound does
+// not accept what it cannot be compared with: asking whether "red" lies below
+// 10 is answered no rather than with an error.
+bool orderable(const ref_count_ptr<ZAMValue>& value, const ref_count_ptr<ZAMValue>& bound) {
+    if (isNumber(value)) {
+        return isNumber(bound);
+    }
+    return value->type() == ZAMValue::VT_STRING && bound->type() == ZAMValue::VT_STRING;
+}
+
 }  // namespace
 
 ZAMOptionValue::~ZAMOptionValue() = default;
@@ -32,27 +42,27 @@ bool ZAMOptionEnumValue::accepts(ref_count_ptr<ZAMValue> value) {
 ZAMOptionMaxValue::ZAMOptionMaxValue(ref_count_ptr<ZAMValue> bound) : bound_(std::move(bound)) {}
 
 bool ZAMOptionMaxValue::accepts(ref_count_ptr<ZAMValue> value) {
-    return value < bound_;
+    return orderable(value, bound_) && value < bound_;
 }
 
 ZAMOptionMinValue::ZAMOptionMinValue(ref_count_ptr<ZAMValue> bound) : bound_(std::move(bound)) {}
 
 bool ZAMOptionMinValue::accepts(ref_count_ptr<ZAMValue> value) {
-    return value > bound_;
+    return orderable(value, bound_) && value > bound_;
 }
 
 ZAMOptionMaxIncValue::ZAMOptionMaxIncValue(ref_count_ptr<ZAMValue> bound)
     : bound_(std::move(bound)) {}
 
 bool ZAMOptionMaxIncValue::accepts(ref_count_ptr<ZAMValue> value) {
-    return value <= bound_;
+    return orderable(value, bound_) && value <= bound_;
 }
 
 ZAMOptionMinIncValue::ZAMOptionMinIncValue(ref_count_ptr<ZAMValue> bound)
     : bound_(std::move(bound)) {}
 
 bool ZAMOptionMinIncValue::accepts(ref_count_ptr<ZAMValue> value) {
-    return value >= bound_;
+    return orderable(value, bound_) && value >= bound_;
 }
 
 ZAMOptionRangeValue::ZAMOptionRangeValue(ref_count_ptr<ZAMOptionValue> lower,

@@ -10,8 +10,10 @@
 
 // One constraint on the values an option allows. An option allows a value
 // when any one of its constraints accepts it. Constraints are immutable and
-// hold their bounds through counted handles. Comparing a value with a bound
-// of a kind it does not order against throws code 202 out of accepts().
+// hold their bounds through counted handles. accepts() never throws: a bound
+// does not accept a value of a kind it cannot be ordered against (a string
+// against a number, anything against a logical bound). Building a range from
+// bounds that cannot be ordered throws code 202.
 class ZAMCORE_API ZAMOptionValue : public ref_count {
 public:
     using Range = std::pair<ref_count_ptr<ZAMOptionValue>, ref_count_ptr<ZAMOptionValue>>;

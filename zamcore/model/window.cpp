@@ -7,7 +7,13 @@
 
 ZAMWindow::ZAMWindow() : root_(nullptr), currentlyEvaluating_(nullptr), variantsMode_(LegacyOnly) {}
 
-ZAMWindow::~ZAMWindow() = default;
+// The pointers are cleared before the modules go, so that nothing released
+// with them reaches back into this window.
+ZAMWindow::~ZAMWindow() {
+    for (ZAMWindow** slot : backPointers_) {
+        *slot = nullptr;
+    }
+}
 
 ref_count_ptr<ZAMModule> ZAMWindow::createModule(const std::string& id) {
     if (modules_.count(id) != 0) {

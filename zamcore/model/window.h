@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "zamcore/model/module.h"
@@ -15,10 +16,19 @@ class ZAMNode;
 class ZAMOption;
 class ZAMValue;
 
+namespace zamcore {
+class WindowBackPointers;
+}
+
 // One configuration context. A window owns its modules by id, asks the host's
 // adapter for modules it lacks and has it refresh modules marked stale, holds
 // the root of the host's node tree and forwards legacy option values to the
 // adapter. Windows come only from ZAM::createWindow.
+//
+// Modules and options point back at their window without keeping it alive.
+// When the window is destroyed it clears those pointers: a module or option
+// that a host still holds then has a null window(), and whatever it can only
+// do through its window throws code 2.
 class ZAMCORE_API ZAMWindow : public ref_count {
 public:
     // How the host evaluates; the engine stores it and answers the two
@@ -74,6 +84,7 @@ protected:
 
 private:
     friend class ZAM;
+    friend class zamcore::WindowBackPointers;
     ZAMWindow();
 
     void refreshPending() const;
@@ -84,6 +95,9 @@ private:
     mutable std::set<std::string> refreshSet_;
     VariantsMode variantsMode_;
     mutable ModuleMap modules_;
+    // The registered raw pointers back to this window, cleared by the
+    // destructor (zamcore::WindowBackPointers).
+    std::unordered_set<ZAMWindow**> backPointers_;
 };
 
 #endif
