@@ -1,5 +1,6 @@
 #include <zamcore/zamcore.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -12,8 +13,9 @@ using StatementTest = RuleFixture;
 TEST_F(StatementTest, IfRunsOnlyOnLogicalConditionsAlongTheElifChain) {
     choose("a", ZAMValue::createInt(2));
     choose("lim", ZAMValue::createInt(1));
-    const std::string chain = "if m:a = 1 then inform \"one\" elif %s then inform \"two\" "
-                              "elif m:a = 2 then inform \"three\" else inform \"other\" endif";
+    const std::string chain =
+        "if m:a = 1 then inform \"one\" elif %s then inform \"two\" "
+        "elif m:a = 2 then inform \"three\" else inform \"other\" endif";
     struct Row {
         const char* middle;
         const char* messages;
@@ -21,8 +23,8 @@ TEST_F(StatementTest, IfRunsOnlyOnLogicalConditionsAlongTheElifChain) {
     const Row rows[] = {
         {"m:a = 2", "two"},
         {"m:a = 3", "three"},
-        {"m:b = 2", ""},   // unset: neither this branch nor any after it
-        {"m:lim", ""},     // an integer: not logical, same
+        {"m:b = 2", ""},  // unset: neither this branch nor any after it
+        {"m:lim", ""},    // an integer: not logical, same
         {"m:b = 2 or true", "two"},
     };
     for (const Row& row : rows) {
@@ -56,7 +58,8 @@ TEST_F(StatementTest, SetAndFixWriteWithTheirHowSets) {
     EXPECT_EQ("***UNSET***", valuesOf("lim"));
     // The path written with the target goes with the value.
     run("set m:a[x.y] to 4");
-    EXPECT_EQ("4", set->get(option("a"), ZAMPath::parsePath("x.y")).values.front()->displayString());
+    EXPECT_EQ("4",
+              set->get(option("a"), ZAMPath::parsePath("x.y")).values.front()->displayString());
 }
 
 TEST_F(StatementTest, MessagesCarrySeverityAndTextAndMayStopTheRun) {
@@ -175,8 +178,9 @@ TEST_F(StatementTest, ReferencedOptionsListsEachOptionOnce) {
     m->addOptionString("private hidden integer");
     ref_count_ptr<ZAMModule> p = window->createModule("p");
     p->addOptionString("public shown presents m:a");
-    p->setRkl("set m:b to m:c + m:b if m:hidden = 1 then set m:b to 1 endif "
-              "mutually_exclusive : [s] mutually_exclusive : {s.x}");
+    p->setRkl(
+        "set m:b to m:c + m:b if m:hidden = 1 then set m:b to 1 endif "
+        "mutually_exclusive : [s] mutually_exclusive : {s.x}");
     std::set<ref_count_ptr<ZAMOption>> found;
     p->referencedOptions(found);
     std::set<ref_count_ptr<ZAMOption>> expected = {option("a"), option("b"), option("c"),
@@ -201,6 +205,36 @@ TEST_F(StatementTest, ModuleRulesAreReplacedOnlyBySuccessfulParses) {
     t->setRkl("");
     EXPECT_NE(rules.get(), t->getRkl().get());
     t->getRkl()->execute(*set);
+}
+
+// A parsed reference remembers the option it found; it must follow the
+// window as modules and options come and go.
+TEST_F(StatementTest, ReferencesFollowModulesAndOptionsAsTheyChange) {
+    t->setRkl("inform m:a");
+    ref_count_ptr<ZAMExpRoot> rules = t->getRkl();
+    choose("a", ZAMValue::createInt(1));
+    rules->execute(*set);
+    // The option is declared anew as another object: the new one is read.
+    m->deleteOption("a");
+    m->addOptionString("public a integer default 2");
+    rules->execute(*set);
+    // The module goes: a placeholder (unset); the host supplies it again.
+    window->deleteModule("m");
+    rules->execute(*set);
+    adapter.onLoad = [](ZAMWindow* w, const std::string& id) {
+        w->createModule(id)->addOptionString("public a integer default 3");
+        return true;
+    };
+    rules->execute(*set);
+    // A legacy option of that name is read through the host every time.
+    ref_count_ptr<ZAMModule> legacy = window->createModule("l");
+    legacy->declareLegacyOption("x");
+    t->setRkl("inform l:x");
+    t->getRkl()->execute(*set);
+    t->getRkl()->execute(*set);
+    EXPECT_EQ("1|2|***UNSET***|3|***UNSET***|***UNSET***", adapter.messageTexts());
+    EXPECT_EQ(2, std::count(adapter.calls.begin(), adapter.calls.end(), "load:m"));
+    m = legacy = ref_count_ptr<ZAMModule>();
 }
 
 }  // namespace

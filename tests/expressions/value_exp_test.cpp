@@ -42,9 +42,11 @@ TEST_F(ValueExpTest, ThreeValuedOrAndAndNot) {
         EXPECT_EQ(row.orTruth, truthOf(left + " or " + right)) << left << " or " << right;
         EXPECT_EQ(row.andTruth, truthOf(left + " and " + right)) << left << " and " << right;
     }
-    const std::pair<const char*, const char*> negations[] = {
-        {"not true", "F"}, {"not false", "T"}, {"not m:a", "-"}, {"not m:lim", "T"},
-        {"not \"x\"", "T"}};
+    const std::pair<const char*, const char*> negations[] = {{"not true", "F"},
+                                                             {"not false", "T"},
+                                                             {"not m:a", "-"},
+                                                             {"not m:lim", "T"},
+                                                             {"not \"x\"", "T"}};
     for (const auto& negation : negations) {
         EXPECT_EQ(negation.second, truthOf(negation.first)) << negation.first;
     }
@@ -53,10 +55,18 @@ TEST_F(ValueExpTest, ThreeValuedOrAndAndNot) {
 TEST_F(ValueExpTest, PrecedenceAndGrouping) {
     choose("a", ZAMValue::createInt(2));
     const std::pair<const char*, const char*> values[] = {
-        {"10 - 4 - 3", "3"},          {"100 / 10 / 5", "2"},       {"2 * 3 + 4 * 5", "26"},
-        {"2 + 3 * 4", "14"},          {"(2 + 3) * 4", "20"},       {"-m:a * 3", "-6"},
-        {"- - m:a", "2"},             {"1 - -1", "2"},             {"7 / 2", "3"},
-        {"-7 / 2", "-3"},             {"1 + 2.5", "3.500000"},     {"\"ab\" + \"cd\"", "abcd"},
+        {"10 - 4 - 3", "3"},
+        {"100 / 10 / 5", "2"},
+        {"2 * 3 + 4 * 5", "26"},
+        {"2 + 3 * 4", "14"},
+        {"(2 + 3) * 4", "20"},
+        {"-m:a * 3", "-6"},
+        {"- - m:a", "2"},
+        {"1 - -1", "2"},
+        {"7 / 2", "3"},
+        {"-7 / 2", "-3"},
+        {"1 + 2.5", "3.500000"},
+        {"\"ab\" + \"cd\"", "abcd"},
         {"2147483647 + 1", "-2147483648"},
     };
     for (const auto& value : values) {
@@ -118,9 +128,8 @@ TEST_F(ValueExpTest, MultiValuedOptionsCompareBySomeValue) {
     choose("ms", ZAMValue::createString("b"));
     EXPECT_EQ("1|5", valuesOf("mv"));
     const std::pair<const char*, const char*> rows[] = {
-        {"m:mv > 3", "T"},   {"m:mv < 0", "F"},       {"3 < m:mv", "T"},
-        {"6 <= m:mv", "F"},  {"m:ms = \"a\"", "T"},   {"m:ms != \"a\"", "T"},
-        {"m:mv = m:mv", "T"}, {"m:ms = \"c\"", "F"},
+        {"m:mv > 3", "T"},     {"m:mv < 0", "F"},      {"3 < m:mv", "T"},    {"6 <= m:mv", "F"},
+        {"m:ms = \"a\"", "T"}, {"m:ms != \"a\"", "T"}, {"m:mv = m:mv", "T"}, {"m:ms = \"c\"", "F"},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(row.second, truthOf(row.first)) << row.first;

@@ -35,8 +35,7 @@ void expectErrors(const ErrorRow* begin, const ErrorRow* end,
         EXPECT_EQ(10, error.code) << text;
         EXPECT_EQ(row->message, error.info) << text;
         const int offset = static_cast<int>(text.size() - std::string(row->at).size());
-        EXPECT_EQ(std::min(offset, 20), caretColumn(error.context))
-            << text;
+        EXPECT_EQ(std::min(offset, 20), caretColumn(error.context)) << text;
         EXPECT_EQ(row->line, error.line) << text;
     }
 }
@@ -45,8 +44,8 @@ TEST_F(RklParserTest, EveryRuleErrorAtItsToken) {
     const ErrorRow rows[] = {
         {"then", "Unexpected input then", "then", 1},
         {"if(m:a = 1) then endif", "Unexpected input if", "if(m:a = 1) then endif", 1},
-        {"mutually_exclusive:[a]", "Unexpected input mutually_exclusive",
-         "mutually_exclusive:[a]", 1},
+        {"mutually_exclusive:[a]", "Unexpected input mutually_exclusive", "mutually_exclusive:[a]",
+         1},
         {"mutually_exclusive : [a, b", "Unexpected input ", "", 1},
         {"mutually_exclusive : ['', b]", "Unexpected input ,", ", b]", 1},
         {"set a to 1", "Expected ':' parsing option name", "to 1", 1},
@@ -71,10 +70,10 @@ TEST_F(RklParserTest, EveryRuleErrorAtItsToken) {
         {"if (m:a = 1 then endif", "Parse error:  Expected ')'", "then endif", 1},
         {"inform", "Parse Error: Expected option or value", "", 1},
         {"inform unset", "Parse Error: Expected option or value", "unset", 1},
-        {"if not not m:a then endif", "Parse Error: Expected option or value",
-         "not m:a then endif", 1},
-        {"set m:a[x y to 1", "Syntax Error Parsing path - expected one '.'  or  ']'  or a path name",
-         "to 1", 1},
+        {"if not not m:a then endif", "Parse Error: Expected option or value", "not m:a then endif",
+         1},
+        {"set m:a[x y to 1",
+         "Syntax Error Parsing path - expected one '.'  or  ']'  or a path name", "to 1", 1},
         {"set m:a to 1\n\nset b to 2", "Expected ':' parsing option name", "to 2", 3},
         {"inform \"open", "Unterminated double quotes", "\"open", 1},
         {"inform !", "Parse Error: Expected option or value", "!", 1},
@@ -150,10 +149,13 @@ TEST_F(RklParserTest, NestingIsLimitedAtItsDepth) {
     using Shape = std::string (*)(int n);
     const Shape shapes[] = {
         [](int n) { return "inform " + repeat("(", n) + "7" + repeat(")", n); },
-        [](int n) { return "inform " + repeat("- ", 2 * (n / 2)) + repeat("(", n % 2) + "7" +
-                           repeat(")", n % 2); },
         [](int n) {
-            return "if " + repeat("(", n - 1) + "true" + repeat(" )", n - 1) + " then inform 7 endif";
+            return "inform " + repeat("- ", 2 * (n / 2)) + repeat("(", n % 2) + "7" +
+                   repeat(")", n % 2);
+        },
+        [](int n) {
+            return "if " + repeat("(", n - 1) + "true" + repeat(" )", n - 1) +
+                   " then inform 7 endif";
         },
         [](int n) { return repeat("if true then ", n) + "inform 7" + repeat(" endif", n); },
     };
@@ -192,7 +194,8 @@ TEST_F(RklParserTest, LongChainsAreNotNesting) {
 }
 
 TEST_F(RklParserTest, ElifLinesAndTheTextKept) {
-    const std::string text = "# rules\nif m:a = 1 then inform 1\nelif true then\n  inform 2\nendif\n";
+    const std::string text =
+        "# rules\nif m:a = 1 then inform 1\nelif true then\n  inform 2\nendif\n";
     choose("a", ZAMValue::createInt(0));
     t->setRkl(text);
     EXPECT_EQ(text, t->getRkl()->rkl());

@@ -77,7 +77,8 @@ TEST_F(ModuleSourceTextTest, MalformedHeadersAreRefusedAndChangeNothing) {
         {"\n\n", "Expected \"module\" statement as top line of RKL"},
         {"module  A\ninterface start\ninterface end\n",
          "RKL module statement \"module  A\" does not match this module's id of \"A\"."},
-        {"module B\n", "RKL module statement \"module B\" does not match this module's id of \"A\"."},
+        {"module B\n",
+         "RKL module statement \"module B\" does not match this module's id of \"A\"."},
         {"module A\npublic x integer\ninterface end\n", "Expected \"interface start\""},
         {"module A\ninterface start \ninterface end\n", "Expected \"interface start\""},
         {"module A\n", "Expected \"interface start\""},
@@ -113,8 +114,9 @@ TEST_F(ModuleSourceTextTest, AnErrorInTheRulesComesAfterTheInterface) {
     module->addOptionString("public old integer");
     module->setRkl("inform 1");
     const CaughtError error = catchSyntaxError([&] {
-        module->setRklData("module A\ninterface start\npublic a integer\ninterface end\n"
-                           "inform 2\nset A:a 3");
+        module->setRklData(
+            "module A\ninterface start\npublic a integer\ninterface end\n"
+            "inform 2\nset A:a 3");
     });
     // Lines count from the first line of the rule text.
     EXPECT_EQ(2, error.line);
@@ -144,8 +146,9 @@ TEST_F(ModuleSourceTextTest, TranslatedSourceTextsTakeTheNewIdAndRenames) {
         "module B\ninterface start\npublic p presents C:x # A:x\npublic q integer\n"
         "interface end\nset C:x to 1\r\n\r\ninform \"A:x\"",
         translater.translateRklData(
-            "B", "module A\r\ninterface start\r\n\r\npublic p presents A:x # A:x\r\n"
-                 "public q integer\r\ninterface end\r\n\r\nset A:x to 1\r\n\r\ninform \"A:x\""));
+            "B",
+            "module A\r\ninterface start\r\n\r\npublic p presents A:x # A:x\r\n"
+            "public q integer\r\ninterface end\r\n\r\nset A:x to 1\r\n\r\ninform \"A:x\""));
     const char* const broken[] = {
         "interface start\ninterface end\n",
         "module A\npublic q integer\n",

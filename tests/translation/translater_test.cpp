@@ -136,7 +136,8 @@ TEST_F(TranslateRklTest, WithoutRenamesRulesAndConditionsComeBackUnchanged) {
     for (const char* text : rules) {
         EXPECT_EQ(text, translater.translateRkl(text));
     }
-    EXPECT_EQ("  not (m:a=1)or m:b # end", translater.translateCondition("  not (m:a=1)or m:b # end"));
+    EXPECT_EQ("  not (m:a=1)or m:b # end",
+              translater.translateCondition("  not (m:a=1)or m:b # end"));
 }
 
 TEST_F(TranslateRklTest, OnlyOptionReferencesAreRenamed) {
@@ -159,7 +160,8 @@ TEST_F(TranslateRklTest, OnlyOptionReferencesAreRenamed) {
     for (const Row& row : rows) {
         EXPECT_EQ(row.after, translater.translateRkl(row.before)) << row.before;
     }
-    EXPECT_EQ("n:b = 1 and n:'if'[x] != 2", translater.translateCondition("m:b = 1 and m:a[x] != 2"));
+    EXPECT_EQ("n:b = 1 and n:'if'[x] != 2",
+              translater.translateCondition("m:b = 1 and m:a[x] != 2"));
 }
 
 TEST_F(TranslateRklTest, CommentsAroundARenamedReferenceStay) {

@@ -25,10 +25,10 @@ private:
     // The part the condition selects, or null.
     ZAMExp* selectPart(ZAMSelOptionSet& set) const;
 
-    ZAMExp* then_;          // owned, may be null
-    ZAMExp* else_;          // owned, may be null
+    ZAMExp* then_;            // owned, may be null
+    ZAMExp* else_;            // owned, may be null
     ZAMValueExp* condition_;  // owned
-    ZAMIfExp* elseChain_;   // else_ when it is the if of an "elif", else null
+    ZAMIfExp* elseChain_;     // else_ when it is the if of an "elif", else null
 };
 
 #endif

@@ -24,7 +24,7 @@ namespace {
 // The option of that name holding a value, with the number of its values;
 // a failing lookup counts as no option.
 std::pair<ref_count_ptr<ZAMOption>, std::size_t> selected(ZAMSelOptionSet& set,
-                                                           const std::string& name) {
+                                                          const std::string& name) {
     try {
         ref_count_ptr<ZAMOption> option = set.getOption(name);
         if (!option) {

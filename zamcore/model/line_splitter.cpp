@@ -49,8 +49,7 @@ void throwNoInterfaceStart() {
 
 void throwNoInterfaceEnd() {
     throw ZAMSyntaxError(
-        "Ran out of lines parsing RKL interface - did you forget an \"interface end\" line", "",
-        0);
+        "Ran out of lines parsing RKL interface - did you forget an \"interface end\" line", "", 0);
 }
 
 }  // namespace zamcore

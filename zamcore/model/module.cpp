@@ -6,6 +6,7 @@
 #include "zamcore/expressions/exp_root.h"
 #include "zamcore/language/option_parser.h"
 #include "zamcore/language/rkl_parser.h"
+#include "zamcore/model/module_lookup.h"
 #include "zamcore/model/window.h"
 #include "zamcore/model/window_back_pointer.h"
 #include "zamcore/runtime/exception.h"
@@ -72,6 +73,7 @@ ref_count_ptr<ZAMOption> ZAMModule::declareLegacyOption(const std::string& name)
     }
     ref_count_ptr<ZAMOption> option(new ZAMOption(window_, id_, name, ZAMOption::Legacy));
     legacyOptions_.emplace(name, option);
+    zamcore::ModuleLookup::changed(window_);
     return option;
 }
 
@@ -79,6 +81,7 @@ void ZAMModule::deleteOption(const std::string& name) {
     ref_count_ptr<ZAMOption> option = getOption(name);
     if (option->scope() == ZAMOption::Legacy) {
         legacyOptions_.erase(name);
+        zamcore::ModuleLookup::changed(window_);
         return;
     }
     // Only options based on this one count; rule texts that mention it do not.
@@ -95,6 +98,7 @@ void ZAMModule::forgetOption(const std::string& name) {
     }
     const int id = found->second->id();
     options_.erase(found);
+    zamcore::ModuleLookup::changed(window_);
     declarationTexts_.erase(name);
     auto used = std::find_if(
         usingOptions_.begin(), usingOptions_.end(),
@@ -106,6 +110,7 @@ void ZAMModule::forgetOption(const std::string& name) {
 
 void ZAMModule::registerOption(const ref_count_ptr<ZAMOption>& option) {
     options_[option->name()] = option;
+    zamcore::ModuleLookup::changed(window_);
     if (option->scope() != ZAMOption::Legacy) {
         moduleBoundary_ = true;
     }

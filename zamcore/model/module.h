@@ -132,7 +132,7 @@ private:
     std::vector<ref_count_ptr<ZAMOption>> usingOptions_;
     std::map<std::string, std::string> declarationTexts_;
     bool moduleBoundary_;
-    ZAMWindow* window_;  // not owned; null once the window is gone
+    ZAMWindow* window_;                // not owned; null once the window is gone
     ref_count_ptr<ZAMExpRoot> rules_;  // null until rules are set
     std::string id_;
     bool external_;
