@@ -5,6 +5,9 @@
 
 #include "zamcore/configuration/node.h"
 #include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/expressions/condition_exp.h"
+#include "zamcore/expressions/exp_root.h"
+#include "zamcore/expressions/rkl_exp.h"
 #include "zamcore/language/lexer.h"
 #include "zamcore/language/path.h"
 #include "zamcore/model/module.h"

@@ -41,3 +41,20 @@ void TestAdapter::setLegacyOptionValues(ZAMWindow*, const ref_count_ptr<ZAMOptio
     }
     legacyWrites.push_back(written + "]");
 }
+
+bool RecordingAdapter::userMsg(ZAMWindow*, ZAM::MsgSeverity severity, const std::string& message,
+                               ZAMNode* node) {
+    messages.push_back(Message{severity, message, node});
+    return acceptMessages;
+}
+
+std::string RecordingAdapter::messageTexts() const {
+    std::string joined;
+    for (const Message& message : messages) {
+        if (!joined.empty()) {
+            joined += '|';
+        }
+        joined += message.text;
+    }
+    return joined;
+}

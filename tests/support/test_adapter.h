@@ -35,6 +35,26 @@ public:
                                std::vector<ref_count_ptr<ZAMValue>> values) override;
 };
 
+// A scriptable adapter that also records every rule message it receives and
+// accepts them unless acceptMessages is false.
+class RecordingAdapter : public TestAdapter {
+public:
+    struct Message {
+        ZAM::MsgSeverity severity;
+        std::string text;
+        ZAMNode* node;
+    };
+
+    std::vector<Message> messages;
+    bool acceptMessages = true;
+
+    bool userMsg(ZAMWindow* window, ZAM::MsgSeverity severity, const std::string& message,
+                 ZAMNode* node) override;
+
+    // The texts of the messages received, joined with "|".
+    std::string messageTexts() const;
+};
+
 // Installs the adapter for the lifetime of the guard.
 class AdapterGuard {
 public:

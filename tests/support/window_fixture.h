@@ -6,9 +6,9 @@
 #include "support/test_adapter.h"
 #include "support/zam_test.h"
 
-// A test with the scriptable adapter installed and one window open. Fixtures
-// derived from it release their own handles in TearDown before calling this
-// one, so that the leak check sees everything released.
+// A test with the scriptable, message-recording adapter installed and one
+// window open. Fixtures derived from it release their own handles in TearDown
+// before calling this one, so that the leak check sees everything released.
 class WindowFixture : public ZamTest {
 protected:
     void SetUp() override {
@@ -21,7 +21,7 @@ protected:
         ZamTest::TearDown();
     }
 
-    TestAdapter adapter;
+    RecordingAdapter adapter;
     ref_count_ptr<ZAMWindow> window;
 };
 

@@ -122,4 +122,60 @@ TEST_F(TranslateOptionTest, RenamedReferencesReadBackAsTheSameTokens) {
     }
 }
 
+using TranslateRklTest = ZamTest;
+
+TEST_F(TranslateRklTest, WithoutRenamesRulesAndConditionsComeBackUnchanged) {
+    ZAMTranslater translater;
+    const char* const rules[] = {
+        "",
+        "# only a comment",
+        "  if m : a = 1 then # why\n\tset m:'b c'[x.y] to \"m:a\" endif\n",
+        "mutually_exclusive : [a, b] mutually_exclusive :{ m.x , n.'y' }",
+        "inform 1 endif this ( is not read",
+    };
+    for (const char* text : rules) {
+        EXPECT_EQ(text, translater.translateRkl(text));
+    }
+    EXPECT_EQ("  not (m:a=1)or m:b # end",
+              translater.translateCondition("  not (m:a=1)or m:b # end"));
+}
+
+TEST_F(TranslateRklTest, OnlyOptionReferencesAreRenamed) {
+    ZAMTranslater translater;
+    translater.addModuleMapping("m", "n");
+    translater.addOptionMapping("m", "a", "if");
+    struct Row {
+        const char* before;
+        const char* after;
+    };
+    const Row rows[] = {
+        {"set m:b to m:b + 1", "set n:b to n:b + 1"},
+        {"set  m : b[p.q]  to 1 # m:b", "set  n:b[p.q]  to 1 # m:b"},
+        {"inform \"m:b\" inform k:b", "inform \"m:b\" inform k:b"},
+        {"mutually_exclusive : [b] mutually_exclusive : {m.b}",
+         "mutually_exclusive : [b] mutually_exclusive : {m.b}"},
+        // The rest after a top-level end word is copied as it stands.
+        {"inform m:b endif inform m:b", "inform n:b endif inform m:b"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.after, translater.translateRkl(row.before)) << row.before;
+    }
+    EXPECT_EQ("n:b = 1 and n:'if'[x] != 2",
+              translater.translateCondition("m:b = 1 and m:a[x] != 2"));
+}
+
+TEST_F(TranslateRklTest, CommentsAroundARenamedReferenceStay) {
+    ZAMTranslater translater;
+    translater.addModuleMapping("m", "n");
+    EXPECT_EQ("# head\n  n:b = 1", translater.translateCondition("# head\n  m:b = 1"));
+    EXPECT_EQ("set n:b # note\nto 1", translater.translateRkl("set m:b # note\nto 1"));
+}
+
+TEST_F(TranslateRklTest, TextsWithErrorsAreRefused) {
+    ZAMTranslater translater;
+    translater.addModuleMapping("m", "n");
+    EXPECT_THROW(translater.translateRkl("set m:b 1"), ZAMSyntaxError);
+    EXPECT_THROW(translater.translateCondition("m:b = 1 m:c"), ZAMSyntaxError);
+}
+
 }  // namespace

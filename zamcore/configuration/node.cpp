@@ -1,9 +1,34 @@
 #include "zamcore/configuration/node.h"
 
+#include <memory>
+
+#include "zamcore/expressions/exp_root.h"
+#include "zamcore/language/rkl_parser.h"
+#include "zamcore/model/module.h"
 #include "zamcore/model/window.h"
+#include "zamcore/runtime/exception.h"
+
+namespace {
+
+// Runs `action`; a ZAMException leaving it names `node`.
+template <class Action>
+void annotated(ZAMNode* node, Action action) {
+    try {
+        action();
+    } catch (ZAMException& error) {
+        error.setNode(node);
+        throw;
+    }
+}
+
+}  // namespace
 
 ZAMNode::ZAMNode(ref_count_ptr<ZAMWindow> window)
     : ownSet_(window), evaluatedSet_(window), state_(Undetermined), hasOwnSet_(false) {}
+
+ZAMNode::ZAMNode(const ZAMNode& other) = default;
+
+ZAMNode& ZAMNode::operator=(const ZAMNode& other) = default;
 
 ZAMNode::~ZAMNode() = default;
 
@@ -27,6 +52,111 @@ ZAMNode::ConfigState ZAMNode::forcedConfigState() {
 
 ref_count_ptr<ZAMWindow> ZAMNode::window() {
     return ownSet_.window();
+}
+
+ref_count_ptr<ZAMModule> ZAMNode::module() const {
+    if (!hasModule()) {
+        throw ZAMException(309, "", "", "");
+    }
+    return ownSet_.window()->getModule(moduleId());
+}
+
+bool ZAMNode::isModuleBoundary() const {
+    return hasModule() && module()->isModuleBoundary();
+}
+
+// Evaluation recurses once per level of the host's tree (through its
+// virtual evaluate), so the frames stay small: the set copies live on the
+// heap.
+void ZAMNode::evaluate(const ZAMSelOptionSet& set, bool updateState) {
+    window()->setCurrentlyEvaluating(this);
+    const ConfigState state = computeState(set, updateState);
+    const ConfigState forced = forcedConfigState();
+    if (forced == NotConfigured || (state == NotConfigured && forced != Configured)) {
+        return;
+    }
+    auto local = std::make_unique<ZAMSelOptionSet>(set);
+    if (isModuleBoundary()) {
+        local->setContext(this, false);
+    }
+    if (hasOwnSet_) {
+        local->merge(ownSet_);
+    }
+    evaluateLegacyExpressions();
+    if (hasModule()) {
+        runRules(*local);
+    }
+    ownSet_ = *local;
+    evaluatedSet_ = *local;
+    local.reset();
+    evaluateChildren(updateState);
+    evaluateLegacyErrorChecks();
+}
+
+ZAMNode::ConfigState ZAMNode::computeState(const ZAMSelOptionSet& set, bool updateState) {
+    ConfigState computed;
+    if (loadIf_) {
+        std::pair<bool, bool> value;
+        annotated(this, [&] { value = loadIf_->getValue(set); });
+        computed = value.first ? Undetermined : value.second ? Configured : NotConfigured;
+    } else if (legacyConditionExists()) {
+        computed = evaluateLegacyCondition();
+    } else {
+        return state_;
+    }
+    if (updateState && computed != state_) {
+        state_ = computed;
+        stateChanged(computed);
+    }
+    return computed;
+}
+
+void ZAMNode::runRules(ZAMSelOptionSet& set) {
+    annotated(this, [&] { module()->getRkl()->execute(set); });
+}
+
+// The iterator is the host's, deleted on every path out, also when a child
+// throws.
+void ZAMNode::evaluateChildren(bool updateState) {
+    const std::unique_ptr<ZAMNodeIterator> children(this->children());
+    const auto copy = std::make_unique<ZAMSelOptionSet>(evaluatedSet_);
+    for (; children->hasMore(); children->next()) {
+        children->current()->evaluate(*copy, updateState);
+    }
+}
+
+void ZAMNode::evaluateChild(ZAMNode* child, bool updateState) {
+    const auto copy = std::make_unique<ZAMSelOptionSet>(evaluatedSet_);
+    child->evaluate(*copy, updateState);
+}
+
+void ZAMNode::setLoadIf(const std::string& text) {
+    if (text.empty()) {
+        loadIf_ = ref_count_ptr<ZAMConditionExp>();
+        return;
+    }
+    ZAMRklParser parser(text);
+    loadIf_ = parser.parseCondition();
+}
+
+ref_count_ptr<ZAMConditionExp> ZAMNode::getLoadIf() {
+    return loadIf_ ? loadIf_ : ref_count_ptr<ZAMConditionExp>(new ZAMConditionExp());
+}
+
+const ZAMSelOptionSet& ZAMNode::getSos() const {
+    ownSet_.setContext(this, true);
+    return ownSet_;
+}
+
+void ZAMNode::setSos(ZAMSelOptionSet& set) {
+    hasOwnSet_ = true;
+    ownSet_ = set;
+    ownSet_.setContext(this, true);
+}
+
+void ZAMNode::clearSos() {
+    hasOwnSet_ = false;
+    ownSet_.clear();
 }
 
 ZAMNodeIterator::~ZAMNodeIterator() = default;

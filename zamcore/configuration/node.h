@@ -4,9 +4,11 @@
 #include <string>
 
 #include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/expressions/condition_exp.h"
 #include "zamcore/runtime/export.h"
 #include "zamcore/runtime/ref_count_ptr.h"
 
+class ZAMModule;
 class ZAMNodeIterator;
 class ZAMWindow;
 
@@ -23,7 +25,12 @@ public:
         Configured = 2
     };
 
+    // Both sets for `window`; no condition; Undetermined; no own values.
     explicit ZAMNode(ref_count_ptr<ZAMWindow> window);
+    // Copies both sets (an assigned set keeps this node's window), shares
+    // the condition, and copies the state and the own-values flag.
+    ZAMNode(const ZAMNode& other);
+    ZAMNode& operator=(const ZAMNode& other);
     virtual ~ZAMNode();
 
     // The parent node (not owned); null at the root.
@@ -37,22 +44,64 @@ public:
     virtual std::string pathName() const = 0;
     // Told the new state when evaluation changes the stored state.
     virtual void stateChanged(ConfigState state);
-    // Evaluates this node and its subtree against `set`.
-    virtual void evaluate(const ZAMSelOptionSet& set, bool updateState) = 0;
+    // Evaluates this node and its subtree against `set`: the load-if
+    // condition decides the state (reported through stateChanged when
+    // updateState is true); a node that is not configured stops there.
+    // Otherwise a copy of `set` is put into the module's context at a module
+    // boundary, takes the host's own values of the node, runs the module's
+    // rules, becomes the node's own and evaluated set, and is handed to
+    // every child. An exception from the condition or the rules carries
+    // this node.
+    virtual void evaluate(const ZAMSelOptionSet& set, bool updateState);
+    // The host's own expressions, run before the module's rules.
     virtual void evaluateLegacyExpressions();
+    // Whether the host has its own condition for a node without a load-if
+    // condition, and the state it gives.
     virtual bool legacyConditionExists();
     virtual ConfigState evaluateLegacyCondition();
+    // The host's own checks, run after the children.
     virtual void evaluateLegacyErrorChecks();
     // Configured or NotConfigured forces the evaluation; Undetermined leaves
     // it to the condition.
     virtual ConfigState forcedConfigState();
 
     ref_count_ptr<ZAMWindow> window();
+    // The module the node stands for; code 309 when it stands for none.
+    ref_count_ptr<ZAMModule> module() const;
+    // Whether the node stands for a module that is a boundary.
+    bool isModuleBoundary() const;
     ConfigState isNodeConfigured() const { return state_; }
 
+    // Evaluates every child against one copy of the evaluated set.
+    void evaluateChildren(bool updateState);
+    // Evaluates one child against a copy of the evaluated set.
+    void evaluateChild(ZAMNode* child, bool updateState);
+
+    // Parses `text` as the node's load-if condition; an empty text removes
+    // the condition. A syntax error keeps the old condition.
+    void setLoadIf(const std::string& text);
+    // The condition; a new, empty (undetermined) one when the node has none.
+    ref_count_ptr<ZAMConditionExp> getLoadIf();
+
+    // The node's own set, put into the node's module context first (so this
+    // changes it although it is const).
+    const ZAMSelOptionSet& getSos() const;
+    // Makes `set` the node's own values, put into the node's module context;
+    // they are merged into every later evaluation of the node.
+    void setSos(ZAMSelOptionSet& set);
+    // Forgets the node's own values.
+    void clearSos();
+
 private:
-    ZAMSelOptionSet ownSet_;
+    // The new state from the condition (or the host's own condition), or the
+    // stored state when the node has neither; stored when asked to.
+    ConfigState computeState(const ZAMSelOptionSet& set, bool updateState);
+    void runRules(ZAMSelOptionSet& set);
+
+    // getSos() puts the own set into context although it is const.
+    mutable ZAMSelOptionSet ownSet_;
     ZAMSelOptionSet evaluatedSet_;
+    ref_count_ptr<ZAMConditionExp> loadIf_;  // null without a condition
     ConfigState state_;
     bool hasOwnSet_;
 };

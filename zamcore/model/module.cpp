@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "zamcore/expressions/exp_root.h"
 #include "zamcore/language/option_parser.h"
+#include "zamcore/language/rkl_parser.h"
+#include "zamcore/model/module_lookup.h"
 #include "zamcore/model/window.h"
 #include "zamcore/model/window_back_pointer.h"
 #include "zamcore/runtime/exception.h"
@@ -70,6 +73,7 @@ ref_count_ptr<ZAMOption> ZAMModule::declareLegacyOption(const std::string& name)
     }
     ref_count_ptr<ZAMOption> option(new ZAMOption(window_, id_, name, ZAMOption::Legacy));
     legacyOptions_.emplace(name, option);
+    zamcore::ModuleLookup::changed(window_);
     return option;
 }
 
@@ -77,18 +81,28 @@ void ZAMModule::deleteOption(const std::string& name) {
     ref_count_ptr<ZAMOption> option = getOption(name);
     if (option->scope() == ZAMOption::Legacy) {
         legacyOptions_.erase(name);
+        zamcore::ModuleLookup::changed(window_);
         return;
     }
     // Only options based on this one count; rule texts that mention it do not.
     if (option->isReferenced()) {
         throw ZAMException(109, name, "", "");
     }
-    options_.erase(name);
+    forgetOption(name);
+}
+
+void ZAMModule::forgetOption(const std::string& name) {
+    auto found = options_.find(name);
+    if (found == options_.end()) {
+        return;
+    }
+    const int id = found->second->id();
+    options_.erase(found);
+    zamcore::ModuleLookup::changed(window_);
     declarationTexts_.erase(name);
-    auto used = std::find_if(usingOptions_.begin(), usingOptions_.end(),
-                             [&option](const ref_count_ptr<ZAMOption>& candidate) {
-                                 return candidate->id() == option->id();
-                             });
+    auto used = std::find_if(
+        usingOptions_.begin(), usingOptions_.end(),
+        [id](const ref_count_ptr<ZAMOption>& candidate) { return candidate->id() == id; });
     if (used != usingOptions_.end()) {
         usingOptions_.erase(used);
     }
@@ -96,6 +110,7 @@ void ZAMModule::deleteOption(const std::string& name) {
 
 void ZAMModule::registerOption(const ref_count_ptr<ZAMOption>& option) {
     options_[option->name()] = option;
+    zamcore::ModuleLookup::changed(window_);
     if (option->scope() != ZAMOption::Legacy) {
         moduleBoundary_ = true;
     }
@@ -166,4 +181,24 @@ ref_count_ptr<ZAMOption> ZAMModule::implementOrUseOption(const std::string& name
         }
     }
     return option;
+}
+
+void ZAMModule::referencedOptions(std::set<ref_count_ptr<ZAMOption>>& options) {
+    if (rules_) {
+        rules_->referencedOptions(window(), options);
+    }
+    for (const auto& entry : options_) {
+        if (entry.second->type() != ZAMOption::Declared) {
+            options.insert(entry.second->basedOn());
+        }
+    }
+}
+
+void ZAMModule::setRkl(const std::string& text) {
+    ZAMRklParser parser(text);
+    rules_ = parser.parseRkl();
+}
+
+ref_count_ptr<ZAMExpRoot> ZAMModule::getRkl() const {
+    return rules_ ? rules_ : ref_count_ptr<ZAMExpRoot>(new ZAMExpRoot());
 }

@@ -2,9 +2,11 @@
 #define ZAMCORE_MODEL_MODULE_H
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "zamcore/expressions/exp_root.h"
 #include "zamcore/language/path.h"
 #include "zamcore/model/option.h"
 #include "zamcore/runtime/export.h"
@@ -13,6 +15,10 @@
 
 class ZAMOptionParser;
 class ZAMWindow;
+
+namespace zamcore {
+class LineSplitter;
+}
 
 // A module: the unit of configuration knowledge, unique by id within its
 // window. It holds its interface options (declared, presented, implemented
@@ -68,6 +74,27 @@ public:
     const std::string& askOptionRkl(const std::string& name) const;
     // The interface options in name order; legacy options are not listed.
     std::vector<ref_count_ptr<ZAMOption>> options() const;
+    // Adds to `options` every option the rules refer to, then the base
+    // option of every presented, implemented and used option.
+    void referencedOptions(std::set<ref_count_ptr<ZAMOption>>& options);
+
+    // Parses `text` as the module's rules, replacing the rules it had; a
+    // syntax error keeps the old ones.
+    void setRkl(const std::string& text);
+    // The rules; an empty tree, running nothing, when the module has none.
+    ref_count_ptr<ZAMExpRoot> getRkl() const;
+
+    // The whole module as one text: "module <id>", "interface start", each
+    // interface option's declaration line in name order, "interface end",
+    // then the rule text. The empty string for a module with neither
+    // interface options nor rules.
+    std::string getRklData() const;
+    // Loads such a text: declares every line of the interface block, drops
+    // the interface options it no longer declares, then replaces the rules.
+    // A text with a wrong header changes nothing; an error in the interface
+    // block keeps what was declared before it and the old rules; an error in
+    // the rule text keeps the old rules. The empty string changes nothing.
+    void setRklData(const std::string& text);
 
 protected:
     ~ZAMModule() override;
@@ -93,6 +120,10 @@ private:
 
     // Enters a new interface option and marks the module as a boundary.
     void registerOption(const ref_count_ptr<ZAMOption>& option);
+    // Takes an interface option out of the option map, the declaration texts
+    // and the used options.
+    void forgetOption(const std::string& name);
+    void readInterface(zamcore::LineSplitter& lines);
     // The interface option of that name, or null.
     ref_count_ptr<ZAMOption> interfaceOption(const std::string& name) const;
 
@@ -101,7 +132,8 @@ private:
     std::vector<ref_count_ptr<ZAMOption>> usingOptions_;
     std::map<std::string, std::string> declarationTexts_;
     bool moduleBoundary_;
-    ZAMWindow* window_;  // not owned; null once the window is gone
+    ZAMWindow* window_;                // not owned; null once the window is gone
+    ref_count_ptr<ZAMExpRoot> rules_;  // null until rules are set
     std::string id_;
     bool external_;
     bool testOptions_;

@@ -2,10 +2,15 @@
 
 #include "zamcore/configuration/node.h"
 #include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/model/module_lookup.h"
 #include "zamcore/runtime/adapter_access.h"
 #include "zamcore/values/value.h"
 
-ZAMWindow::ZAMWindow() : root_(nullptr), currentlyEvaluating_(nullptr), variantsMode_(LegacyOnly) {}
+ZAMWindow::ZAMWindow()
+    : root_(nullptr),
+      currentlyEvaluating_(nullptr),
+      variantsMode_(LegacyOnly),
+      lookupGeneration_(zamcore::ModuleLookup::fresh()) {}
 
 // The pointers are cleared before the modules go, so that nothing released
 // with them reaches back into this window.
@@ -21,12 +26,15 @@ ref_count_ptr<ZAMModule> ZAMWindow::createModule(const std::string& id) {
     }
     ref_count_ptr<ZAMModule> module(new ZAMModule(this, id));
     modules_.emplace(id, module);
+    zamcore::ModuleLookup::changed(this);
     return module;
 }
 
 void ZAMWindow::deleteModule(const std::string& id) {
     refreshSet_.erase(id);
-    modules_.erase(id);
+    if (modules_.erase(id) != 0) {
+        zamcore::ModuleLookup::changed(this);
+    }
 }
 
 void ZAMWindow::moduleNeedsRefresh(const std::string& id) {

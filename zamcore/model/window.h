@@ -1,6 +1,7 @@
 #ifndef ZAMCORE_MODEL_WINDOW_H
 #define ZAMCORE_MODEL_WINDOW_H
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -17,8 +18,9 @@ class ZAMOption;
 class ZAMValue;
 
 namespace zamcore {
+class ModuleLookup;
 class WindowBackPointers;
-}
+}  // namespace zamcore
 
 // One configuration context. A window owns its modules by id, asks the host's
 // adapter for modules it lacks and has it refresh modules marked stale, holds
@@ -85,6 +87,7 @@ protected:
 private:
     friend class ZAM;
     friend class zamcore::WindowBackPointers;
+    friend class zamcore::ModuleLookup;
     ZAMWindow();
 
     void refreshPending() const;
@@ -98,6 +101,9 @@ private:
     // The registered raw pointers back to this window, cleared by the
     // destructor (zamcore::WindowBackPointers).
     std::unordered_set<ZAMWindow**> backPointers_;
+    // Changes whenever a module or option comes or goes
+    // (zamcore::ModuleLookup).
+    std::uint64_t lookupGeneration_;
 };
 
 #endif

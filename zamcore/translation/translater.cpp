@@ -1,6 +1,8 @@
 #include "zamcore/translation/translater.h"
 
 #include "zamcore/language/option_parser.h"
+#include "zamcore/language/rkl_parser.h"
+#include "zamcore/model/line_splitter.h"
 
 ZAMTranslater::ZAMTranslater() = default;
 
@@ -36,4 +38,37 @@ std::pair<std::string, std::string> ZAMTranslater::lookupMapping(const std::stri
 std::string ZAMTranslater::translateOption(const std::string& text) {
     ZAMOptionParser parser(nullptr, text);
     return parser.translateDeclaration(this);
+}
+
+std::string ZAMTranslater::translateRkl(const std::string& text) {
+    ZAMRklParser parser(text);
+    return parser.translateRkl(this);
+}
+
+std::string ZAMTranslater::translateCondition(const std::string& text) {
+    ZAMRklParser parser(text);
+    return parser.translateCondition(this);
+}
+
+std::string ZAMTranslater::translateRklData(const std::string& moduleId, const std::string& text) {
+    if (text.empty()) {
+        return std::string();
+    }
+    zamcore::LineSplitter lines(text);
+    zamcore::moduleIdOf(lines.next());
+    std::string result = zamcore::moduleHeader(moduleId);
+    if (lines.next() != zamcore::kInterfaceStart) {
+        zamcore::throwNoInterfaceStart();
+    }
+    for (std::string line = lines.next(); line != zamcore::kInterfaceEnd; line = lines.next()) {
+        if (line.empty()) {
+            zamcore::throwNoInterfaceEnd();
+        }
+        result += translateOption(line);
+        result += '\n';
+    }
+    result += zamcore::kInterfaceEnd;
+    result += '\n';
+    result += translateRkl(lines.rest());
+    return result;
 }

@@ -31,6 +31,15 @@ public:
     // One option declaration line with the references of its "presents",
     // "implements" or "uses" part renamed. Throws the line's syntax error.
     std::string translateOption(const std::string& text);
+    // A rule text, or a load-if condition, with its option references
+    // renamed. Throws the text's syntax error.
+    std::string translateRkl(const std::string& text);
+    std::string translateCondition(const std::string& text);
+    // A whole module source text: its declaration lines and its rules
+    // rewritten, its module line naming `moduleId` instead of the id it had.
+    // The header and interface lines come back ending in "\n", without blank
+    // lines; the rule text keeps its own line breaks.
+    std::string translateRklData(const std::string& moduleId, const std::string& text);
 
 private:
     std::map<std::string, std::string> moduleRenames_;

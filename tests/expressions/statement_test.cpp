@@ -1,0 +1,240 @@
+#include <zamcore/zamcore.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "support/rule_fixture.h"
+
+namespace {
+
+using StatementTest = RuleFixture;
+
+TEST_F(StatementTest, IfRunsOnlyOnLogicalConditionsAlongTheElifChain) {
+    choose("a", ZAMValue::createInt(2));
+    choose("lim", ZAMValue::createInt(1));
+    const std::string chain =
+        "if m:a = 1 then inform \"one\" elif %s then inform \"two\" "
+        "elif m:a = 2 then inform \"three\" else inform \"other\" endif";
+    struct Row {
+        const char* middle;
+        const char* messages;
+    };
+    const Row rows[] = {
+        {"m:a = 2", "two"},
+        {"m:a = 3", "three"},
+        {"m:b = 2", ""},  // unset: neither this branch nor any after it
+        {"m:lim", ""},    // an integer: not logical, same
+        {"m:b = 2 or true", "two"},
+    };
+    for (const Row& row : rows) {
+        adapter.messages.clear();
+        std::string text = chain;
+        text.replace(text.find("%s"), 2, row.middle);
+        run(text);
+        EXPECT_EQ(row.messages, adapter.messageTexts()) << row.middle;
+    }
+    adapter.messages.clear();
+    run("if m:a = 1 then inform 1 else inform 2 endif if m:a then endif inform 3");
+    EXPECT_EQ("2|3", adapter.messageTexts());
+}
+
+TEST_F(StatementTest, SetAndFixWriteWithTheirHowSets) {
+    run("set m:a to 1 fix m:b to 2 + 3");
+    EXPECT_EQ("1", valuesOf("a"));
+    EXPECT_EQ(ZAMSelOptionSet::RuleSet, howSetOf("a"));
+    EXPECT_EQ("5", valuesOf("b"));
+    EXPECT_EQ(ZAMSelOptionSet::RuleFixed, howSetOf("b"));
+    // A rule does not replace a user-fixed value, nor a "set" a fixed one.
+    choose("c", ZAMValue::createInt(9), ZAMSelOptionSet::UserFixed);
+    run("set m:c to 1 set m:b to 7");
+    EXPECT_EQ("9", valuesOf("c"));
+    EXPECT_EQ("5", valuesOf("b"));
+    // An unset value is written like any other.
+    run("set m:a to m:s");
+    EXPECT_EQ("***UNSET***", valuesOf("a"));
+    // A value the option does not allow: 204, nothing stored.
+    EXPECT_ZAM_CODE(run("set m:lim to 11"), 204);
+    EXPECT_EQ("***UNSET***", valuesOf("lim"));
+    // The path written with the target goes with the value.
+    run("set m:a[x.y] to 4");
+    EXPECT_EQ("4",
+              set->get(option("a"), ZAMPath::parsePath("x.y")).values.front()->displayString());
+}
+
+TEST_F(StatementTest, MessagesCarrySeverityAndTextAndMayStopTheRun) {
+    run("inform \"a\" + \"b\" warn 3 error m:a inform 2.5");
+    ASSERT_EQ(4u, adapter.messages.size());
+    EXPECT_EQ("ab|3|***UNSET***|2.500000", adapter.messageTexts());
+    EXPECT_EQ(ZAM::Inform, adapter.messages[0].severity);
+    EXPECT_EQ(ZAM::Warn, adapter.messages[1].severity);
+    EXPECT_EQ(ZAM::Error, adapter.messages[2].severity);
+    EXPECT_EQ(nullptr, adapter.messages[0].node);
+
+    adapter.messages.clear();
+    adapter.acceptMessages = false;
+    EXPECT_ZAM_CODE(run("inform 1 set m:a to 1"), 500);
+    EXPECT_EQ("1", adapter.messageTexts());
+    EXPECT_EQ("***UNSET***", valuesOf("a"));
+}
+
+TEST_F(StatementTest, ExceptionsCarryTheLineOfTheInnermostStatement) {
+    struct Row {
+        const char* text;
+        int code;
+        int line;
+    };
+    const Row rows[] = {
+        // A "set" takes the line of the token after it.
+        {"set m:a to 1\nset m:lim to 11\n\nset m:b to 1", 204, 4},
+        {"set m:a to 1\nset m:lim to 11", 204, 2},
+        // Inside an if the statement's own line wins over the if's.
+        {"if true then\n set m:lim to 0 inform 1\nendif", 204, 2},
+        {"if false then\nelif true then\n inform 1 / 0\n\nendif\n", 203, 5},
+        // A mutually exclusive rule has no line: 0 at the top level, the
+        // enclosing if's line inside one.
+        {"mutually_exclusive : [ms]", 106, 0},
+        {"if true then mutually_exclusive : [ms] endif\n\ninform 1", 106, 3},
+        // The condition of an elif link belongs to the link, whose line is
+        // that of the token after its "endif".
+        {"if false then\nelif 1 / 0 = 1 then\nendif", 203, 3},
+    };
+    choose("ms", ZAMValue::createString("x"));
+    choose("ms", ZAMValue::createString("y"));
+    for (const Row& row : rows) {
+        try {
+            run(row.text);
+            ADD_FAILURE() << "no exception: " << row.text;
+        } catch (const ZAMException& error) {
+            EXPECT_EQ(row.code, error.code()) << row.text;
+            EXPECT_EQ(row.line, error.line()) << row.text;
+        }
+    }
+}
+
+TEST_F(StatementTest, MutuallyExclusiveRuleCountsValuesOfNamedStringOptions) {
+    m->addOptionString("public p string non_mutually_exclusive");
+    m->addOptionString("public q string non_mutually_exclusive");
+    m->addOptionString("public r2 string non_mutually_exclusive");
+    const std::string rule = "mutually_exclusive : [p, q, r2]";
+    // Only the third holds a value: passes, and marks only that option.
+    choose("r2", ZAMValue::createString("x"));
+    run(rule);
+    EXPECT_FALSE(option("p")->mutually_exclusive());
+    EXPECT_TRUE(option("r2")->mutually_exclusive());
+    // The first and the third: 106 naming both.
+    choose("p", ZAMValue::createString("y"));
+    try {
+        run(rule);
+        ADD_FAILURE() << "no 106";
+    } catch (const ZAMException& error) {
+        EXPECT_EQ(106, error.code());
+        EXPECT_EQ("mutually exclusive rule", error.info());
+        EXPECT_EQ("p", error.context());
+        EXPECT_EQ("r2", error.extrainfo2());
+    }
+    EXPECT_FALSE(option("q")->mutually_exclusive());
+}
+
+TEST_F(StatementTest, OneOptionWithTwoValuesBreaksTheRuleByItself) {
+    choose("ms", ZAMValue::createString("a"));
+    choose("ms", ZAMValue::createString("b"));
+    try {
+        run("mutually_exclusive : [s, ms]");
+        ADD_FAILURE() << "no 106";
+    } catch (const ZAMException& error) {
+        EXPECT_EQ(106, error.code());
+        EXPECT_EQ("ms", error.context());
+        EXPECT_EQ("ms", error.extrainfo2());
+    }
+}
+
+TEST_F(StatementTest, ValueRuleAllowsOneSelectedPair) {
+    choose("ms", ZAMValue::createString("a"));
+    choose("s", ZAMValue::createString("z"));
+    EXPECT_NO_THROW(run("mutually_exclusive : {ms.a, ms.b, s.y}"));
+    try {
+        run("mutually_exclusive : {ms.a, ms.b, s.z}");
+        ADD_FAILURE() << "no 107";
+    } catch (const ZAMException& error) {
+        EXPECT_EQ(107, error.code());
+        EXPECT_EQ("option value mutually exclusive rule", error.info());
+        EXPECT_EQ("ms.a", error.context());
+        EXPECT_EQ("s.z", error.extrainfo2());
+    }
+    // Options of other kinds never match, even with the same text.
+    choose("a", ZAMValue::createInt(1));
+    EXPECT_NO_THROW(run("mutually_exclusive : {a.'1', s.z}"));
+}
+
+TEST_F(StatementTest, AnExceptionEndsTheListAndKeepsWhatRanBefore) {
+    EXPECT_ZAM_CODE(run("set m:a to 1 set m:b to 1 / 0 set m:c to 3"), 203);
+    EXPECT_EQ("1", valuesOf("a"));
+    EXPECT_EQ("***UNSET***", valuesOf("b"));
+    EXPECT_EQ("***UNSET***", valuesOf("c"));
+}
+
+TEST_F(StatementTest, ReferencedOptionsListsEachOptionOnce) {
+    m->addOptionString("private hidden integer");
+    ref_count_ptr<ZAMModule> p = window->createModule("p");
+    p->addOptionString("public shown presents m:a");
+    p->setRkl(
+        "set m:b to m:c + m:b if m:hidden = 1 then set m:b to 1 endif "
+        "mutually_exclusive : [s] mutually_exclusive : {s.x}");
+    std::set<ref_count_ptr<ZAMOption>> found;
+    p->referencedOptions(found);
+    std::set<ref_count_ptr<ZAMOption>> expected = {option("a"), option("b"), option("c"),
+                                                   option("hidden")};
+    EXPECT_EQ(expected, found);
+
+    // The set is not cleared, and a text's own list keeps every reference.
+    std::set<ref_count_ptr<ZAMOption>> collected = {option("s")};
+    p->getRkl()->referencedOptions(window, collected);
+    EXPECT_EQ(4u, collected.size());
+    p = ref_count_ptr<ZAMModule>();
+}
+
+TEST_F(StatementTest, ModuleRulesAreReplacedOnlyBySuccessfulParses) {
+    EXPECT_TRUE(t->getRkl()->rkl().empty());
+    EXPECT_NE(t->getRkl().get(), t->getRkl().get());  // not stored
+    t->setRkl("set m:a to 1");
+    ref_count_ptr<ZAMExpRoot> rules = t->getRkl();
+    EXPECT_EQ("set m:a to 1", rules->rkl());
+    EXPECT_THROW(t->setRkl("set m:a 1"), ZAMSyntaxError);
+    EXPECT_EQ(rules.get(), t->getRkl().get());
+    t->setRkl("");
+    EXPECT_NE(rules.get(), t->getRkl().get());
+    t->getRkl()->execute(*set);
+}
+
+// A parsed reference remembers the option it found; it must follow the
+// window as modules and options come and go.
+TEST_F(StatementTest, ReferencesFollowModulesAndOptionsAsTheyChange) {
+    t->setRkl("inform m:a");
+    ref_count_ptr<ZAMExpRoot> rules = t->getRkl();
+    choose("a", ZAMValue::createInt(1));
+    rules->execute(*set);
+    // The option is declared anew as another object: the new one is read.
+    m->deleteOption("a");
+    m->addOptionString("public a integer default 2");
+    rules->execute(*set);
+    // The module goes: a placeholder (unset); the host supplies it again.
+    window->deleteModule("m");
+    rules->execute(*set);
+    adapter.onLoad = [](ZAMWindow* w, const std::string& id) {
+        w->createModule(id)->addOptionString("public a integer default 3");
+        return true;
+    };
+    rules->execute(*set);
+    // A legacy option of that name is read through the host every time.
+    ref_count_ptr<ZAMModule> legacy = window->createModule("l");
+    legacy->declareLegacyOption("x");
+    t->setRkl("inform l:x");
+    t->getRkl()->execute(*set);
+    t->getRkl()->execute(*set);
+    EXPECT_EQ("1|2|***UNSET***|3|***UNSET***|***UNSET***", adapter.messageTexts());
+    EXPECT_EQ(2, std::count(adapter.calls.begin(), adapter.calls.end(), "load:m"));
+    m = legacy = ref_count_ptr<ZAMModule>();
+}
+
+}  // namespace

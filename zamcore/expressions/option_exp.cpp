@@ -1,0 +1,31 @@
+#include "zamcore/expressions/option_exp.h"
+
+#include "zamcore/model/module_lookup.h"
+#include "zamcore/model/option.h"
+#include "zamcore/model/window.h"
+
+ZAMOptionExp::ZAMOptionExp(const std::string& moduleId, const std::string& name,
+                           const ZAMPath& path)
+    : moduleId_(moduleId),
+      name_(name),
+      path_(path),
+      foundIn_(nullptr),
+      foundGeneration_(0),
+      found_(nullptr) {}
+
+ZAMOptionExp::~ZAMOptionExp() = default;
+
+ref_count_ptr<ZAMOption> ZAMOptionExp::option(const ref_count_ptr<ZAMWindow>& window) const {
+    const std::uint64_t generation = zamcore::ModuleLookup::generation(*window);
+    if (window.get() == foundIn_ && generation == foundGeneration_ && generation != 0) {
+        return ref_count_ptr<ZAMOption>(found_);
+    }
+    ref_count_ptr<ZAMOption> option = ZAMOption::findOption(window, moduleId_, name_);
+    foundIn_ = nullptr;
+    if (option->scope() != ZAMOption::Legacy) {
+        foundIn_ = window.get();
+        foundGeneration_ = zamcore::ModuleLookup::generation(*window);
+        found_ = option.get();
+    }
+    return option;
+}

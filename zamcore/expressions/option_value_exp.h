@@ -1,0 +1,31 @@
+#ifndef ZAMCORE_EXPRESSIONS_OPTION_VALUE_EXP_H
+#define ZAMCORE_EXPRESSIONS_OPTION_VALUE_EXP_H
+
+#include <vector>
+
+#include "zamcore/expressions/value_exp.h"
+
+class ZAMOptionExp;
+class ZAMSelOptionSet;
+
+// The value selected for an option: the first value of its entry in the set
+// (an option without an entry gets one holding its default). An option that
+// is not mutually exclusive may hold several values; values() gives them
+// all.
+class ZAMOptionValueExp final : public ZAMValueExp {
+public:
+    // Takes ownership of `option`.
+    explicit ZAMOptionValueExp(ZAMOptionExp* option);
+    ~ZAMOptionValueExp() override;
+
+    ref_count_ptr<ZAMValue> evaluate(const ZAMSelOptionSet& set) const override;
+    std::vector<ref_count_ptr<ZAMValue>> values(const ZAMSelOptionSet& set) const override;
+    bool isMultiValued(const ZAMSelOptionSet& set) const override;
+
+private:
+    const std::vector<ref_count_ptr<ZAMValue>>& entryValues(const ZAMSelOptionSet& set) const;
+
+    ZAMOptionExp* option_;  // owned
+};
+
+#endif
