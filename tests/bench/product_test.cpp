@@ -1,0 +1,98 @@
+#include <zamcore/zamcore.h>
+
+#include <string>
+#include <vector>
+
+#include "product_fixture.h"
+
+zambench::Product* ProductTest::product = nullptr;
+
+namespace {
+
+using zambench::generateProduct;
+using zambench::Product;
+
+TEST(ProductGeneratorTest, TheSeedAloneDecidesTheProduct) {
+    const Product first = generateProduct(50, 7);
+    const Product again = generateProduct(50, 7);
+    const Product other = generateProduct(50, 8);
+    std::string firstTexts;
+    std::string againTexts;
+    std::string otherTexts;
+    for (std::size_t m = 0; m < first.modules.size(); ++m) {
+        firstTexts += first.modules[m].sourceText();
+        againTexts += again.modules[m].sourceText();
+        otherTexts += other.modules[m].sourceText();
+    }
+    EXPECT_EQ(firstTexts, againTexts);
+    EXPECT_NE(firstTexts, otherTexts);
+}
+
+// Ten nodes per module, parents listed before their children, and every
+// module instance below the root reached through a group of its parent's.
+TEST(ProductGeneratorTest, EveryModuleHasTenNodesBelowItsParentsGroup) {
+    for (int modules : {1, 2, 40}) {
+        const Product product = generateProduct(modules, 3);
+        ASSERT_EQ(static_cast<std::size_t>(modules) * 10, product.nodes.size());
+        EXPECT_EQ(modules * 10, product.statements);
+        std::vector<int> moduleNodes(static_cast<std::size_t>(modules), 0);
+        for (std::size_t n = 0; n < product.nodes.size(); ++n) {
+            const zambench::NodeSpec& node = product.nodes[n];
+            ASSERT_LT(node.parent, static_cast<int>(n));
+            if (node.module < 0) {
+                continue;
+            }
+            ++moduleNodes[static_cast<std::size_t>(node.module)];
+            const int parentModule = product.modules[static_cast<std::size_t>(node.module)].parent;
+            if (parentModule < 0) {
+                EXPECT_EQ(-1, node.parent);
+                continue;
+            }
+            const zambench::NodeSpec& group = product.nodes[static_cast<std::size_t>(node.parent)];
+            const zambench::NodeSpec& unit = product.nodes[static_cast<std::size_t>(group.parent)];
+            EXPECT_EQ(parentModule, unit.module) << "module " << node.module;
+        }
+        EXPECT_EQ(std::vector<int>(static_cast<std::size_t>(modules), 1), moduleNodes);
+    }
+}
+
+TEST_F(ProductTest, EveryModuleLoadsWithItsOptionsRulesAndBases) {
+    for (const zambench::ModuleSpec& spec : product->modules) {
+        ref_count_ptr<ZAMModule> module = window->getModule(spec.id);
+        ASSERT_EQ(30u, module->options().size()) << spec.id;
+        EXPECT_EQ(spec.rulesText, module->getRkl()->rkl());
+        // A base that failed to resolve would be a placeholder of scope Legacy.
+        for (const ref_count_ptr<ZAMOption>& option : module->options()) {
+            if (option->type() != ZAMOption::Declared) {
+                EXPECT_NE(ZAMOption::Legacy, option->basedOn()->scope())
+                    << spec.id << ":" << option->name();
+            }
+        }
+        EXPECT_EQ(spec.parent < 0 ? 0u : 2u, module->usingOptions().size()) << spec.id;
+    }
+}
+
+// The conditions of module nodes and groups are made to hold, so that the
+// whole structure is evaluated; those of the parts vary.
+TEST_F(ProductTest, EvaluationReachesEveryModuleInstance) {
+    buildStructure();
+    window->evaluate(true);
+    int partsIn = 0;
+    int partsOut = 0;
+    for (std::size_t n = 0; n < product->nodes.size(); ++n) {
+        const zambench::NodeSpec& spec = product->nodes[n];
+        const zambench::ProductNode& node = *structure->nodes()[n];
+        const bool part = spec.name[0] == 'p' && spec.module < 0;
+        if (!part) {
+            EXPECT_EQ(1, node.evaluations) << "node " << n << " " << spec.loadIf;
+            continue;
+        }
+        partsIn += node.isNodeConfigured() == ZAMNode::Configured ? 1 : 0;
+        partsOut += node.isNodeConfigured() == ZAMNode::NotConfigured ? 1 : 0;
+    }
+    EXPECT_GT(partsIn, 600);
+    EXPECT_GT(partsOut, 600);
+    EXPECT_GT(adapter->messages, 0);
+}
+
+}  // namespace
