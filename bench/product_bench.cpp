@@ -282,6 +282,19 @@ void loadAndEvaluate(benchmark::State& state, ProductFixture& fx) {
     state.SetItemsProcessed(state.iterations() * count(fx.product.nodes.size()));
 }
 
+void validate(benchmark::State& state, ProductFixture& fx) {
+    std::size_t findings = 0;
+    for (auto _ : state) {
+        ZAMValidator validator;
+        validator.validateNode(fx.structure->nodes().front().get(), true);
+        findings = validator.errors().size();
+    }
+    if (findings != 0) {
+        state.SkipWithError("the generated product does not validate clean");
+    }
+    state.SetItemsProcessed(state.iterations() * count(fx.product.nodes.size()));
+}
+
 // ---- sets -------------------------------------------------------------------
 
 // A copy of every module's set that is then written once, so that it takes
@@ -337,6 +350,7 @@ const Case kCases[] = {
     {"BM_LuaEvaluateConditions", luaEvaluateConditions, 100},
     {"BM_EvaluateStructure", evaluateStructure, 100},
     {"BM_LoadAndEvaluate", loadAndEvaluate, 100},
+    {"BM_Validate", validate, 100},
     {"BM_CopySets", copySets, 100},
     {"BM_LookUpOptions", lookUpOptions, 100},
 };

@@ -72,6 +72,18 @@ TEST_F(ProductTest, EveryModuleLoadsWithItsOptionsRulesAndBases) {
     }
 }
 
+// Every reference a text makes is visible where it is made, and every
+// presented path names an instance below.
+TEST_F(ProductTest, TheStructureValidatesClean) {
+    buildStructure();
+    ZAMValidator validator;
+    validator.validateNode(structure->nodes().front().get(), true);
+    for (const ValidationError& error : validator.errors()) {
+        ADD_FAILURE() << "finding " << error.code() << " for " << error.option()->moduleId() << ":"
+                      << error.option()->name();
+    }
+}
+
 // The conditions of module nodes and groups are made to hold, so that the
 // whole structure is evaluated; those of the parts vary.
 TEST_F(ProductTest, EvaluationReachesEveryModuleInstance) {
