@@ -23,6 +23,13 @@ ref_count_ptr<ZAMValue> ZAMOptionValueExp::evaluate(const ZAMSelOptionSet& set) 
     return values.empty() ? ZAMValue::createUnset() : values.front();
 }
 
+ref_count_ptr<ZAMValue> ZAMOptionValueExp::evaluate(const ZAMSelOptionSet& set,
+                                                    bool& multiValued) const {
+    const std::vector<ref_count_ptr<ZAMValue>>& values = entryValues(set);
+    multiValued = values.size() > 1;
+    return values.empty() ? ZAMValue::createUnset() : values.front();
+}
+
 std::vector<ref_count_ptr<ZAMValue>> ZAMOptionValueExp::values(const ZAMSelOptionSet& set) const {
     return entryValues(set);
 }
