@@ -164,14 +164,20 @@ ZAMValue::ValueType ZAMOption::valueType() const {
     return real ? real->valueKind_ : ZAMValue::VT_UNSET;
 }
 
-ZAMOption::Values ZAMOption::values() const {
+const ZAMOption* ZAMOption::constraintOwner(ref_count_ptr<ZAMOption>& holder) const {
     if (type_ == Declared || !values_.empty()) {
-        return values_;
+        return this;
     }
-    ref_count_ptr<ZAMOption> owner = findUpChain([](const ZAMOption& option) {
+    holder = findUpChain([](const ZAMOption& option) {
         return option.type_ == Declared || !option.values_.empty();
     });
-    return owner ? owner->values_ : Values();
+    return holder.get();
+}
+
+ZAMOption::Values ZAMOption::values() const {
+    ref_count_ptr<ZAMOption> holder;
+    const ZAMOption* owner = constraintOwner(holder);
+    return owner != nullptr ? owner->values_ : Values();
 }
 
 ref_count_ptr<ZAMValue> ZAMOption::defaultValue() const {
@@ -191,7 +197,14 @@ bool ZAMOption::validateValue(ref_count_ptr<ZAMValue> value) const {
     if (value->type() == ZAMValue::VT_UNSET) {
         return true;
     }
-    for (const ref_count_ptr<ZAMOptionValue>& constraint : values()) {
+    // Every value a rule writes is checked: the constraints are read where
+    // they are held, not copied.
+    ref_count_ptr<ZAMOption> holder;
+    const ZAMOption* owner = constraintOwner(holder);
+    if (owner == nullptr) {
+        return false;
+    }
+    for (const ref_count_ptr<ZAMOptionValue>& constraint : owner->values_) {
         if (constraint->accepts(value)) {
             return true;
         }

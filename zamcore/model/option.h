@@ -145,6 +145,10 @@ private:
     // The declared option (or placeholder) at the end of the base chain;
     // null for a chain that loops.
     ref_count_ptr<ZAMOption> realOption() const;
+    // The option whose own constraints apply: this one, or the first one up
+    // the chain that has any (null when none has); `holder` keeps one found
+    // up the chain alive.
+    const ZAMOption* constraintOwner(ref_count_ptr<ZAMOption>& holder) const;
     // Whether this option, or one up its base chain, is option `name` of
     // module `moduleId`: basing that option on this one would make it its
     // own base.
