@@ -6,7 +6,7 @@
 #include "zamcore/model/window.h"
 
 ZAMSetExp::ZAMSetExp(ZAMOptionExp* target, ZAMValueExp* value, bool fix, int line)
-    : ZAMExp(line), target_(target), value_(value), fix_(fix) {}
+    : ZAMExp(line), target_(target), value_(value), fix_(fix), entryInUse_(false) {}
 
 ZAMSetExp::~ZAMSetExp() {
     delete target_;
@@ -14,7 +14,27 @@ ZAMSetExp::~ZAMSetExp() {
 }
 
 void ZAMSetExp::doExecute(ZAMSelOptionSet& set) {
-    ZAMSelOptionSet::ZAMSosEntry entry;
+    if (entryInUse_) {
+        ZAMSelOptionSet::ZAMSosEntry own;
+        store(set, own);
+        return;
+    }
+    // Emptied on every way out, keeping the vectors' room.
+    struct Release {
+        ZAMSetExp& statement;
+        ~Release() {
+            statement.entry_.option = ref_count_ptr<ZAMOption>();
+            statement.entry_.values.clear();
+            statement.entry_.howSets.clear();
+            statement.entryInUse_ = false;
+        }
+    };
+    entryInUse_ = true;
+    const Release release{*this};
+    store(set, entry_);
+}
+
+void ZAMSetExp::store(ZAMSelOptionSet& set, ZAMSelOptionSet::ZAMSosEntry& entry) const {
     entry.option = target_->option(set.window());
     entry.values.push_back(value_->evaluate(set));
     entry.howSets.push_back(fix_ ? ZAMSelOptionSet::RuleFixed : ZAMSelOptionSet::RuleSet);
