@@ -1,0 +1,227 @@
+#include <zamcore/zamcore.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/test_node.h"
+#include "support/window_fixture.h"
+
+namespace {
+
+using Set = ZAMSelOptionSet;
+using Entry = ZAMSelOptionSet::ZAMSosEntry;
+
+// "name=value/how-set" per stored entry, in contents order, with "[path]"
+// after the name of an entry that has one.
+std::string dump(const Set& set) {
+    std::string text;
+    for (const auto& keyed : set.contents()) {
+        const Entry& entry = keyed.second;
+        text += (text.empty() ? "" : "; ") + keyed.first->name() +
+                (entry.path.isEmpty() ? "" : "[" + entry.path.toDisplayString() + "]") + "=" +
+                entry.values.front()->displayString() + "/" +
+                std::to_string(static_cast<int>(entry.howSets.front()));
+    }
+    return text;
+}
+
+class ContextTest : public WindowFixture {
+protected:
+    void TearDown() override {
+        nodes.clear();
+        WindowFixture::TearDown();
+    }
+
+    ref_count_ptr<ZAMModule> module(const std::string& id, std::vector<std::string> lines) {
+        ref_count_ptr<ZAMModule> made = window->createModule(id);
+        for (const std::string& line : lines) {
+            made->addOptionString(line);
+        }
+        return made;
+    }
+    // A node below `parent`, owned by the test rather than by its parent, so
+    // that long chains are released without recursion.
+    TestNode& node(const std::string& name, const std::string& moduleId, TestNode* parent) {
+        nodes.push_back(std::make_unique<TestNode>(window, name, moduleId, parent));
+        return *nodes.back();
+    }
+    void put(Set& set, const std::string& optionRef, int value, Set::HowSet howSet,
+             const std::string& path = "") {
+        const std::size_t colon = optionRef.find(':');
+        set.set(Entry{
+            window->getModule(optionRef.substr(0, colon))->getOption(optionRef.substr(colon + 1)),
+            ZAMPath::parsePath(path),
+            {ZAMValue::createInt(value)},
+            {howSet}});
+    }
+    void give(TestNode& target, std::vector<std::pair<std::string, int>> values) {
+        Set set(window);
+        for (const auto& value : values) {
+            put(set, value.first, value.second, Set::UserSet);
+        }
+        target.setSos(set);
+    }
+
+    std::vector<std::unique_ptr<TestNode>> nodes;
+};
+
+// "top" encloses an instance of "kid" at a.b.c below its own node.
+class PresentedTest : public ContextTest {
+protected:
+    void SetUp() override {
+        ContextTest::SetUp();
+        module("kid", {"public x integer default 1", "public y integer default 2"});
+        module("top", {"public t integer default 3", "public px presents kid:x[a.b.c]"});
+        TestNode& top = node("top", "top", nullptr);
+        kid = &node("c", "kid", &node("b", "", &node("a", "", &top)));
+    }
+
+    TestNode* kid = nullptr;
+};
+
+TEST_F(PresentedTest, DefaultsOfTheEnclosingModuleBecomeTheChildsDefaults) {
+    Set set(window);
+    put(set, "top:t", 3, Set::Default);
+    set.setContext(kid, false);
+    EXPECT_EQ("x=1/0; y=2/0", dump(set));
+}
+
+TEST_F(PresentedTest, APresentedValueArrivesWithItsHowSet) {
+    Set set(window);
+    put(set, "top:px", 7, Set::UserFixed);
+    set.setContext(kid, false);
+    EXPECT_EQ("x=7/3; y=2/0", dump(set));
+}
+
+TEST_F(PresentedTest, TheBestPathMatchIsMeantForTheInstance) {
+    const struct {
+        std::vector<std::pair<std::string, int>> stored;  // path, value; in this order
+        std::string x;
+    } rows[] = {
+        {{{"", 5}, {"a.b.c", 6}}, "x=6/1"},  // a path beats the empty path
+        {{{"c", 5}, {"b", 6}}, "x=6/1"},     // nearer the top beats deeper
+        {{{"b.c", 5}, {"a", 6}}, "x=6/1"},   // ... even when shorter
+        {{{"a", 5}, {"a.b", 6}}, "x=6/1"},   // longer beats shorter
+        {{{"", 5}, {"c.b", 6}}, "x=5/1"},    // a path that does not occur is dropped
+        {{{"a.c", 6}}, "x=1/0"},             // ... and the default fills in
+    };
+    for (const auto& row : rows) {
+        Set set(window);
+        for (const auto& stored : row.stored) {
+            put(set, "kid:x", stored.second, Set::UserSet, stored.first);
+        }
+        set.setContext(kid, false);
+        EXPECT_EQ(row.x + "; y=2/0", dump(set)) << row.stored.size() << " " << row.stored[0].first;
+    }
+}
+
+// Scores of runs starting at the top of a path of more than 65535 names
+// saturate, so two different paths tie; the entry stored first wins.
+TEST_F(PresentedTest, OnATieTheFirstStoredEntryWins) {
+    TestNode* at = &node("top", "top", nullptr);
+    for (int i = 0; i < 65537; ++i) {
+        at = &node("n" + std::to_string(i), i == 65536 ? "kid" : "", at);
+    }
+    for (bool longerFirst : {false, true}) {
+        Set set(window);
+        put(set, "kid:x", longerFirst ? 6 : 5, Set::UserSet, longerFirst ? "n0.n1" : "n0");
+        put(set, "kid:x", longerFirst ? 5 : 6, Set::UserSet, longerFirst ? "n0" : "n0.n1");
+        set.setContext(at, false);
+        EXPECT_EQ(longerFirst ? "x=6/1; y=2/0" : "x=5/1; y=2/0", dump(set));
+    }
+}
+
+TEST_F(PresentedTest, OwnSetsKeepOnlyEntriesWithoutPathAndCurrentOptions) {
+    Set set(window);
+    put(set, "kid:x", 5, Set::UserSet);
+    put(set, "kid:y", 6, Set::UserSet, "a.b.c");
+    put(set, "top:t", 7, Set::UserSet);
+    kid->setSos(set);
+    EXPECT_EQ("x=5/1; y=2/0", dump(kid->getSos()));
+
+    window->getModule("kid")->deleteOption("y");
+    EXPECT_EQ("x=5/1", dump(kid->getSos()));
+}
+
+TEST_F(PresentedTest, EvaluationDeliversPresentedValues) {
+    TestNode& top = *nodes.front();
+    window->setRoot(&top);
+    top.add("a").add("b").add("c", "kid");
+    give(top, {{"top:px", 8}});
+    window->evaluate(true);
+    EXPECT_EQ("x=8/1; y=2/0", dump(top.child(0).child(0).child(0).getSos()));
+}
+
+// "prov" provides v and q; "user" uses v; "leaf" uses q, and v within 1 to 3.
+class UsedOptionTest : public ContextTest {
+protected:
+    void SetUp() override {
+        ContextTest::SetUp();
+        module("prov", {"public q integer", "public v integer"});
+        module("user", {"public u uses prov:v"});
+        module("leaf",
+               {"public a uses prov:q", "public b uses prov:v = 1 to 3", "public c integer"});
+    }
+};
+
+TEST_F(UsedOptionTest, TheProviderNearestTheRootWins) {
+    TestNode& prov = node("p", "prov", nullptr);
+    TestNode& user = node("u", "user", &prov);
+    TestNode& leaf = node("l", "leaf", &user);
+    give(prov, {{"prov:v", 2}, {"prov:q", 9}});
+    EXPECT_EQ("a=9/5; b=2/5; c=***UNSET***/0", dump(leaf.getSos()));
+    EXPECT_EQ("u=2/5", dump(user.getSos()));
+
+    // A user above the provider, with nothing above it, keeps its own value,
+    // and that is the value nearest the root.
+    TestNode& top = node("t", "user", nullptr);
+    TestNode& below = node("p", "prov", &top);
+    TestNode& last = node("l", "leaf", &below);
+    give(top, {{"user:u", 3}});
+    give(below, {{"prov:v", 1}});
+    EXPECT_EQ("a=***UNSET***/0; b=3/5; c=***UNSET***/0", dump(last.getSos()));
+
+    // Without a provider above, a used option keeps its default.
+    EXPECT_EQ("u=***UNSET***/0", dump(node("u", "user", &node("n", "", nullptr)).getSos()));
+}
+
+TEST_F(UsedOptionTest, EvaluationInheritsFromTheProvidersEvaluatedValues) {
+    window->getModule("prov")->setRkl("set prov:v to 3");
+    TestNode& prov = node("p", "prov", nullptr);
+    window->setRoot(&prov);
+    TestNode& leaf = prov.add("x").add("l", "leaf");
+    window->evaluate(true);
+    EXPECT_EQ("a=***UNSET***/0; b=3/5; c=***UNSET***/0", dump(leaf.getSos()));
+}
+
+TEST_F(UsedOptionTest, AFailingContextLeavesTheOwnSetAsItWas) {
+    TestNode& prov = node("p", "prov", nullptr);
+    TestNode& leaf = node("l", "leaf", &prov);
+    give(prov, {{"prov:q", 5}, {"prov:v", 2}});
+    give(leaf, {{"leaf:c", 4}});
+    const std::string before = "a=5/5; b=2/5; c=4/1";
+    EXPECT_EQ(before, dump(leaf.getSos()));
+
+    // v = 9 is not allowed for b: a takes 6 first, then b fails.
+    give(prov, {{"prov:q", 6}, {"prov:v", 9}});
+    Set values(window);
+    put(values, "leaf:c", 7, Set::UserSet);
+    EXPECT_ZAM_CODE(leaf.setSos(values), 204);
+    EXPECT_ZAM_CODE(leaf.getSos(), 204);
+    // A copy has no parent, so it shows the own set without providers.
+    EXPECT_EQ(before, dump(TestNode(leaf).getSos()));
+}
+
+// A provider that presents an option to its own module delivers that value
+// each time its set is put into context; here the second delivery meets a
+// different default and the override rule refuses it.
+TEST_F(UsedOptionTest, ASelfPresentingProviderIsPutIntoContextEachTime) {
+    module("self", {"public x integer default 1", "public p presents self:x default 2"});
+    module("two", {"public f uses self:x", "public g uses self:x"});
+    TestNode& self = node("s", "self", nullptr);
+    EXPECT_ZAM_CODE(node("t", "two", &self).getSos(), 2);
+}
+
+}  // namespace
