@@ -14,18 +14,28 @@ using Set = ZAMSelOptionSet;
 using Entry = ZAMSelOptionSet::ZAMSosEntry;
 
 // "name=value/how-set" per stored entry, in contents order, with "[path]"
-// after the name of an entry that has one.
+// after the name of an entry that has one and more values after a ",".
 std::string dump(const Set& set) {
     std::string text;
     for (const auto& keyed : set.contents()) {
         const Entry& entry = keyed.second;
         text += (text.empty() ? "" : "; ") + keyed.first->name() +
-                (entry.path.isEmpty() ? "" : "[" + entry.path.toDisplayString() + "]") + "=" +
-                entry.values.front()->displayString() + "/" +
-                std::to_string(static_cast<int>(entry.howSets.front()));
+                (entry.path.isEmpty() ? "" : "[" + entry.path.toDisplayString() + "]") + "=";
+        for (std::size_t i = 0; i < entry.values.size(); ++i) {
+            text += (i == 0 ? "" : ",") + entry.values[i]->displayString() + "/" +
+                    std::to_string(static_cast<int>(entry.howSets[i]));
+        }
     }
     return text;
 }
+
+// A host that lets no inherited value replace another.
+class NoInheritance : public TestAdapter {
+public:
+    bool allowOptionOverride(const Entry&, const ZAMNode*, Set::HowSet howSet) override {
+        return howSet != Set::Inherited;
+    }
+};
 
 class ContextTest : public WindowFixture {
 protected:
@@ -159,7 +169,8 @@ class UsedOptionTest : public ContextTest {
 protected:
     void SetUp() override {
         ContextTest::SetUp();
-        module("prov", {"public q integer", "public v integer"});
+        module("prov",
+               {"public q integer", "public v integer", "public w integer non_mutually_exclusive"});
         module("user", {"public u uses prov:v"});
         module("leaf",
                {"public a uses prov:q", "public b uses prov:v = 1 to 3", "public c integer"});
@@ -185,6 +196,30 @@ TEST_F(UsedOptionTest, TheProviderNearestTheRootWins) {
 
     // Without a provider above, a used option keeps its default.
     EXPECT_EQ("u=***UNSET***/0", dump(node("u", "user", &node("n", "", nullptr)).getSos()));
+}
+
+TEST_F(UsedOptionTest, EveryUsedOptionTakesAllTheProvidersValuesUnlessTheHostRefuses) {
+    module("twin", {"public f uses prov:q", "public g uses prov:q",
+                    "public n uses non_mutually_exclusive prov:w"});
+    TestNode& prov = node("p", "prov", nullptr);
+    TestNode& twin = node("t", "twin", &prov);
+    Set values(window);
+    const ref_count_ptr<ZAMValue> four = ZAMValue::createInt(4);
+    values.set(Entry{window->getModule("prov")->getOption("q"), ZAMPath(), {four}, {Set::UserSet}});
+    values.set(Entry{window->getModule("prov")->getOption("w"),
+                     ZAMPath(),
+                     {ZAMValue::createInt(5), ZAMValue::createInt(6)},
+                     {Set::UserSet, Set::UserFixed}});
+    prov.setSos(values);
+    // The host's own value for f, the very same value, still yields to it.
+    Set own(window);
+    own.set(Entry{window->getModule("twin")->getOption("f"), ZAMPath(), {four}, {Set::UserSet}});
+    twin.setSos(own);
+    EXPECT_EQ("f=4/5; g=4/5; n=5/5,6/5", dump(twin.getSos()));
+
+    NoInheritance host;
+    AdapterGuard guard(&host);
+    EXPECT_EQ("f=***UNSET***/0; g=***UNSET***/0; n=5/5,6/5", dump(twin.getSos()));
 }
 
 TEST_F(UsedOptionTest, EvaluationInheritsFromTheProvidersEvaluatedValues) {

@@ -7,6 +7,7 @@
 #include "zamcore/configuration/node.h"
 #include "zamcore/model/module.h"
 #include "zamcore/model/option.h"
+#include "zamcore/runtime/adapter_access.h"
 #include "zamcore/runtime/exception.h"
 
 namespace zamcore {
@@ -15,6 +16,7 @@ namespace {
 using Entry = ZAMSelOptionSet::ZAMSosEntry;
 using Contents = ZAMSelOptionSet::Contents;
 using Option = ref_count_ptr<ZAMOption>;
+using Value = ref_count_ptr<ZAMValue>;
 
 // Where the node sits inside the module instance that encloses it: the path
 // names from just below the nearest ancestor that stands for a module down to
@@ -85,39 +87,55 @@ bool stillHas(const ZAMModule& module, const std::string& name) {
 
 }  // namespace
 
+const ContextPass::Provider* ContextPass::knownWalk(const Ancestor& ancestor, int baseId) {
+    for (const auto& walk : ancestor.walks) {
+        if (walk.first == baseId) {
+            return &walk.second;
+        }
+    }
+    return nullptr;
+}
+
 void ContextPass::putInContext(ZAMSelOptionSet& set, const ZAMNode* node, bool ownSet) {
-    place(set, node, ownSet);
+    start(node);
+    place(set, 0, ownSet);
 }
 
 const ZAMSelOptionSet& ContextPass::ownSetOf(const ZAMNode& node) {
-    ZAMSelOptionSet& own = node.ownSet_;
-    if (reached(&node)) {
+    start(&node);
+    return ownSetAt(0);
+}
+
+void ContextPass::start(const ZAMNode* node) {
+    chain_.push_back(Ancestor{node, node->hasModule(), false, {}, false, {}, {}});
+}
+
+const ZAMSelOptionSet& ContextPass::ownSetAt(std::size_t at) {
+    ZAMSelOptionSet& own = chain_[at].node->ownSet_;
+    if (chain_[at].inContext) {
         return own;
     }
     // Placed on the side and taken over whole, so that a failure leaves the
     // node's values as they were. The copy shares the contents until it
     // writes.
     ZAMSelOptionSet placed(own);
-    const ref_count_ptr<ZAMModule> module = place(placed, &node, true);
+    const ref_count_ptr<ZAMModule> module = place(placed, at, true);
     own = placed;
-    if (module && !presentsToItself(own, module->id())) {
-        reached_.push_back(&node);
-    }
+    chain_[at].inContext = module && !presentsToItself(own, module->id());
     return own;
 }
 
-ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, const ZAMNode* node,
-                                            bool ownSet) {
-    if (!node->hasModule()) {
+ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at, bool ownSet) {
+    if (!chain_[at].hasModule) {
         return ref_count_ptr<ZAMModule>();
     }
-    ref_count_ptr<ZAMModule> module = node->module();
+    const ref_count_ptr<ZAMModule> module = moduleAt(at);
     const std::string moduleId = module->id();
-    const ZAMPath contextPath = ownSet ? ZAMPath() : contextPathOf(node);
+    const ZAMPath contextPath = ownSet ? ZAMPath() : contextPathOf(chain_[at].node);
     deliverPresented(set, moduleId);
     keepBestMatches(set, *module, moduleId, contextPath);
-    set.contextNode_ = node;
-    fillOptions(set, *module, node);
+    set.contextNode_ = chain_[at].node;
+    fillOptions(set, *module, at);
     return module;
 }
 
@@ -166,64 +184,151 @@ void ContextPass::keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
 
 // Every option of the module gets an entry, a default if nothing else; used
 // options take their providers' values. Legacy options stay with the host.
-void ContextPass::fillOptions(ZAMSelOptionSet& set, const ZAMModule& module, const ZAMNode* node) {
+void ContextPass::fillOptions(ZAMSelOptionSet& set, const ZAMModule& module, std::size_t at) {
     for (const Option& option : module.options()) {
         if (option->type() == ZAMOption::Uses) {
             set.ensureContains(option);
-            inherit(set, option, node);
+            inherit(set, option, at);
         } else if (option->scope() != ZAMOption::Legacy) {
             set.ensureContains(option);
         }
     }
 }
 
-// The providers are the ancestors standing for the base option's module, and
-// those whose module uses the same base option; the one nearest the root
-// wins. Each provider's own set is read in its own context. Without a
-// provider the option keeps what it has.
-void ContextPass::inherit(ZAMSelOptionSet& set, const Option& used, const ZAMNode* node) {
+// Without a provider the option keeps what it has.
+void ContextPass::inherit(ZAMSelOptionSet& set, const Option& used, std::size_t at) {
     const Option base = used->basedOn();
     if (!base) {
         return;
     }
-    const std::string baseModuleId = base->moduleId();
-    std::vector<ref_count_ptr<ZAMValue>> found;
-    bool provided = false;
-    for (const ZAMNode* at = node->parent(); at != nullptr; at = at->parent()) {
-        if (!at->hasModule()) {
-            continue;
-        }
-        const ref_count_ptr<ZAMModule> module = at->module();
-        if (module->id() == baseModuleId) {
-            found = ownSetOf(*at).get(base).values;
-            provided = true;
-            continue;
-        }
-        // By index: reading a provider may call the host, which may change
-        // the module's options.
-        for (std::size_t i = 0; i < module->usingOptions().size(); ++i) {
-            const Option user = module->usingOptions()[i];
-            const Option userBase = user->basedOn();
-            if (userBase && userBase->id() == base->id()) {
-                found = ownSetOf(*at).get(user).values;
-                provided = true;
-            }
-        }
+    const Provider provider = providerFrom(at + 1, base);
+    if (provider.at == kNone) {
+        return;
     }
-    if (!provided) {
+    // The provider's set stays as it is while this set changes.
+    const std::vector<Value>& values =
+        chain_[provider.at].node->ownSet_.get(provider.option).values;
+    if (used->mutually_exclusive() && values.front() && used->validateValue(values.front())) {
+        inheritOne(set, used, Value(values.front()));
         return;
     }
     // The stored entry goes back to the default first, so that the inherited
-    // values replace it under the override rule.
+    // values replace it under the override rule. Copied out before the set
+    // changes.
     Entry refill = set.get(used);
     set.clearEntry(refill);
-    refill.values = std::move(found);
+    refill.values = values;
     refill.howSets.assign(refill.values.size(), ZAMSelOptionSet::Inherited);
     set.set(refill);
 }
 
-bool ContextPass::reached(const ZAMNode* node) const {
-    return std::find(reached_.begin(), reached_.end(), node) != reached_.end();
+// The same for a single-valued option and an allowed value, worked out before
+// anything is written: ancestors' sets are put into context again for every
+// node below them, and their entries mostly hold the outcome already. The
+// override rule is asked as setting the value over the default would ask it.
+void ContextPass::inheritOne(ZAMSelOptionSet& set, const Option& used, Value value) {
+    Entry outcome{used, ZAMPath(), {used->defaultValue()}, {ZAMSelOptionSet::Default}};
+    if (value != outcome.values.front()) {
+        bool allowed = false;
+        try {
+            allowed = requireAdapter().allowOptionOverride(outcome, set.contextNode_,
+                                                           ZAMSelOptionSet::Inherited);
+        } catch (...) {
+            set.clearEntry(outcome);  // as far as the plain way gets
+            throw;
+        }
+        if (allowed) {
+            outcome.values.front() = value;
+            outcome.howSets.front() = ZAMSelOptionSet::Inherited;
+        }
+    }
+    const Entry& stored = set.get(used);
+    if (stored.values.size() == 1 && stored.values.front().get() == outcome.values.front().get() &&
+        stored.howSets.front() == outcome.howSets.front()) {
+        return;
+    }
+    set.clearEntry(outcome);
+    if (outcome.howSets.front() == ZAMSelOptionSet::Inherited) {
+        // After the contents were rebuilt the option has one entry, at the
+        // empty path.
+        Entry& target = set.writableContents().find(used)->second;
+        target.values.front() = value;
+        target.howSets.front() = ZAMSelOptionSet::Inherited;
+    }
+}
+
+// The providers are the ancestors standing for the base option's module, and
+// those whose module uses the same base option; a match further up replaces
+// a nearer one. A walk that ends where an earlier one started takes over
+// that one's result: the providers above have been put into context already.
+ContextPass::Provider ContextPass::providerFrom(std::size_t from, const Option& base) {
+    completeChain();
+    const int baseId = base->id();
+    Provider found{kNone, Option()};
+    bool remember = true;
+    std::size_t end = from;
+    for (; end < chain_.size(); ++end) {
+        if (const Provider* known = knownWalk(chain_[end], baseId)) {
+            if (known->at != kNone) {
+                found = *known;
+            }
+            break;
+        }
+        if (!chain_[end].hasModule) {
+            continue;
+        }
+        if (moduleAt(end)->id() == base->moduleId()) {
+            ownSetAt(end);
+            found = Provider{end, base};
+        } else {
+            for (const auto& user : usersAt(end)) {
+                if (user.first == baseId) {
+                    ownSetAt(end);
+                    found = Provider{end, user.second};
+                }
+            }
+        }
+        remember = remember && (found.at != end || chain_[end].inContext);
+    }
+    if (remember) {
+        // Below the provider the walk ends there; above it, nowhere.
+        for (std::size_t j = from; j < end; ++j) {
+            chain_[j].walks.emplace_back(baseId, j <= found.at ? found : Provider{kNone, Option()});
+        }
+    }
+    return found;
+}
+
+const ref_count_ptr<ZAMModule>& ContextPass::moduleAt(std::size_t at) {
+    Ancestor& ancestor = chain_[at];
+    if (!ancestor.module) {
+        ancestor.module = ancestor.node->module();
+    }
+    return ancestor.module;
+}
+
+const std::vector<std::pair<int, Option>>& ContextPass::usersAt(std::size_t at) {
+    if (!chain_[at].usersKnown) {
+        // A copy: finding a base may load modules through the host.
+        const std::vector<Option> users = moduleAt(at)->usingOptions();
+        for (const Option& user : users) {
+            const Option userBase = user->basedOn();
+            // Option ids start at 1.
+            chain_[at].users.emplace_back(userBase ? userBase->id() : 0, user);
+        }
+        chain_[at].usersKnown = true;
+    }
+    return chain_[at].users;
+}
+
+void ContextPass::completeChain() {
+    if (chainComplete_) {
+        return;
+    }
+    for (const ZAMNode* up = chain_.back().node->parent(); up != nullptr; up = up->parent()) {
+        chain_.push_back(Ancestor{up, up->hasModule(), false, {}, false, {}, {}});
+    }
+    chainComplete_ = true;
 }
 
 }  // namespace zamcore
