@@ -1,5 +1,7 @@
+#include <pthread.h>
 #include <zamcore/zamcore.h>
 
+#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
@@ -44,12 +46,11 @@ protected:
         WindowFixture::TearDown();
     }
 
-    ref_count_ptr<ZAMModule> module(const std::string& id, std::vector<std::string> lines) {
+    void module(const std::string& id, std::vector<std::string> lines) {
         ref_count_ptr<ZAMModule> made = window->createModule(id);
         for (const std::string& line : lines) {
             made->addOptionString(line);
         }
-        return made;
     }
     // A node below `parent`, owned by the test rather than by its parent, so
     // that long chains are released without recursion.
@@ -91,39 +92,34 @@ protected:
     TestNode* kid = nullptr;
 };
 
-TEST_F(PresentedTest, DefaultsOfTheEnclosingModuleBecomeTheChildsDefaults) {
-    Set set(window);
-    put(set, "top:t", 3, Set::Default);
-    set.setContext(kid, false);
-    EXPECT_EQ("x=1/0; y=2/0", dump(set));
-}
-
-TEST_F(PresentedTest, APresentedValueArrivesWithItsHowSet) {
-    Set set(window);
-    put(set, "top:px", 7, Set::UserFixed);
-    set.setContext(kid, false);
-    EXPECT_EQ("x=7/3; y=2/0", dump(set));
-}
-
-TEST_F(PresentedTest, TheBestPathMatchIsMeantForTheInstance) {
+TEST_F(PresentedTest, TheEntryMeantForTheInstanceStays) {
+    struct Stored {
+        const char* option;
+        const char* path;
+        int value;
+        Set::HowSet howSet;
+    };
+    auto x = [](const char* path, int value) { return Stored{"kid:x", path, value, Set::UserSet}; };
     const struct {
-        std::vector<std::pair<std::string, int>> stored;  // path, value; in this order
+        std::vector<Stored> stored;  // in this order
         std::string x;
     } rows[] = {
-        {{{"", 5}, {"a.b.c", 6}}, "x=6/1"},  // a path beats the empty path
-        {{{"c", 5}, {"b", 6}}, "x=6/1"},     // nearer the top beats deeper
-        {{{"b.c", 5}, {"a", 6}}, "x=6/1"},   // ... even when shorter
-        {{{"a", 5}, {"a.b", 6}}, "x=6/1"},   // longer beats shorter
-        {{{"", 5}, {"c.b", 6}}, "x=5/1"},    // a path that does not occur is dropped
-        {{{"a.c", 6}}, "x=1/0"},             // ... and the default fills in
+        {{{"top:t", "", 3, Set::Default}}, "x=1/0"},     // the enclosing defaults leave
+        {{{"top:px", "", 7, Set::UserFixed}}, "x=7/3"},  // presented, with its how-set
+        {{x("", 5), x("a.b.c", 6)}, "x=6/1"},            // a path beats the empty path
+        {{x("c", 5), x("b", 6)}, "x=6/1"},               // nearer the top beats deeper
+        {{x("b.c", 5), x("a", 6)}, "x=6/1"},             // ... even when shorter
+        {{x("a", 5), x("a.b", 6)}, "x=6/1"},             // longer beats shorter
+        {{x("", 5), x("c.b", 6)}, "x=5/1"},              // a path that does not occur leaves
+        {{x("a.c", 6)}, "x=1/0"},                        // ... and the default fills in
     };
-    for (const auto& row : rows) {
+    for (std::size_t row = 0; row < std::size(rows); ++row) {
         Set set(window);
-        for (const auto& stored : row.stored) {
-            put(set, "kid:x", stored.second, Set::UserSet, stored.first);
+        for (const Stored& stored : rows[row].stored) {
+            put(set, stored.option, stored.value, stored.howSet, stored.path);
         }
         set.setContext(kid, false);
-        EXPECT_EQ(row.x + "; y=2/0", dump(set)) << row.stored.size() << " " << row.stored[0].first;
+        EXPECT_EQ(rows[row].x + "; y=2/0", dump(set)) << "row " << row;
     }
 }
 
@@ -153,15 +149,6 @@ TEST_F(PresentedTest, OwnSetsKeepOnlyEntriesWithoutPathAndCurrentOptions) {
 
     window->getModule("kid")->deleteOption("y");
     EXPECT_EQ("x=5/1", dump(kid->getSos()));
-}
-
-TEST_F(PresentedTest, EvaluationDeliversPresentedValues) {
-    TestNode& top = *nodes.front();
-    window->setRoot(&top);
-    top.add("a").add("b").add("c", "kid");
-    give(top, {{"top:px", 8}});
-    window->evaluate(true);
-    EXPECT_EQ("x=8/1; y=2/0", dump(top.child(0).child(0).child(0).getSos()));
 }
 
 // "prov" provides v and q; "user" uses v; "leaf" uses q, and v within 1 to 3.
@@ -222,13 +209,26 @@ TEST_F(UsedOptionTest, EveryUsedOptionTakesAllTheProvidersValuesUnlessTheHostRef
     EXPECT_EQ("f=***UNSET***/0; g=***UNSET***/0; n=5/5,6/5", dump(twin.getSos()));
 }
 
-TEST_F(UsedOptionTest, EvaluationInheritsFromTheProvidersEvaluatedValues) {
-    window->getModule("prov")->setRkl("set prov:v to 3");
-    TestNode& prov = node("p", "prov", nullptr);
-    window->setRoot(&prov);
-    TestNode& leaf = prov.add("x").add("l", "leaf");
-    window->evaluate(true);
-    EXPECT_EQ("a=***UNSET***/0; b=3/5; c=***UNSET***/0", dump(leaf.getSos()));
+// Each user in a deep chain reads the one above it; a thread's default 8 MB
+// stack must do for any depth.
+TEST_F(UsedOptionTest, DeepChainsOfUsersFitTheStack) {
+    TestNode* at = &node("p", "prov", nullptr);
+    give(*at, {{"prov:v", 2}});
+    for (int level = 0; level < 50000; ++level) {
+        at = &node("u", "user", at);
+    }
+    pthread_attr_t attributes;
+    ASSERT_EQ(0, pthread_attr_init(&attributes));
+    ASSERT_EQ(0, pthread_attr_setstacksize(&attributes, 8 * 1024 * 1024));
+    pthread_t thread;
+    auto body = [](void* deepest) -> void* {
+        static_cast<TestNode*>(deepest)->getSos();
+        return nullptr;
+    };
+    ASSERT_EQ(0, pthread_create(&thread, &attributes, body, at));
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+    EXPECT_EQ("u=2/5", dump(at->getSos()));
 }
 
 TEST_F(UsedOptionTest, AFailingContextLeavesTheOwnSetAsItWas) {
@@ -249,14 +249,16 @@ TEST_F(UsedOptionTest, AFailingContextLeavesTheOwnSetAsItWas) {
     EXPECT_EQ(before, dump(TestNode(leaf).getSos()));
 }
 
-// A provider that presents an option to its own module delivers that value
-// each time its set is put into context; here the second delivery meets a
-// different default and the override rule refuses it.
-TEST_F(UsedOptionTest, ASelfPresentingProviderIsPutIntoContextEachTime) {
+// A provider that presents an option to its own module is put into context
+// on every read. Read once, it is fine; read twice, the second putting
+// delivers p's default over x's, one default over another, which the
+// override rule refuses.
+TEST_F(UsedOptionTest, ASelfPresentingProviderIsPutIntoContextOnEveryRead) {
     module("self", {"public x integer default 1", "public p presents self:x default 2"});
+    module("one", {"public f uses self:x"});
     module("two", {"public f uses self:x", "public g uses self:x"});
-    TestNode& self = node("s", "self", nullptr);
-    EXPECT_ZAM_CODE(node("t", "two", &self).getSos(), 2);
+    EXPECT_EQ("f=1/0", dump(node("o", "one", &node("s", "self", nullptr)).getSos()));
+    EXPECT_ZAM_CODE(node("t", "two", &node("s", "self", nullptr)).getSos(), 2);
 }
 
 }  // namespace

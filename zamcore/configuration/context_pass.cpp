@@ -73,6 +73,23 @@ bool presentsToItself(const ZAMSelOptionSet& set, const std::string& moduleId) {
     });
 }
 
+// Adds the base options of the module's used options that `bases` lacks.
+void addBases(std::vector<Option>& bases, const ZAMModule& module) {
+    for (const Option& option : module.options()) {
+        if (option->type() != ZAMOption::Uses) {
+            continue;
+        }
+        Option base = option->basedOn();
+        if (!base) {
+            continue;
+        }
+        const auto same = [&](const Option& known) { return known->id() == base->id(); };
+        if (std::none_of(bases.begin(), bases.end(), same)) {
+            bases.push_back(std::move(base));
+        }
+    }
+}
+
 // Whether the module still has an option of that name. Only its absence
 // counts against an entry; any other failure of the lookup is no reason to
 // drop a value.
@@ -107,12 +124,16 @@ const ZAMSelOptionSet& ContextPass::ownSetOf(const ZAMNode& node) {
 }
 
 void ContextPass::start(const ZAMNode* node) {
-    chain_.push_back(Ancestor{node, node->hasModule(), false, {}, false, {}, {}});
+    chain_.push_back(Ancestor{node, node->hasModule(), false, false, {}, false, {}, {}});
 }
 
 const ZAMSelOptionSet& ContextPass::ownSetAt(std::size_t at) {
     ZAMSelOptionSet& own = chain_[at].node->ownSet_;
     if (chain_[at].inContext) {
+        return own;
+    }
+    if (chain_[at].fresh) {
+        chain_[at].fresh = false;
         return own;
     }
     // Placed on the side and taken over whole, so that a failure leaves the
@@ -135,8 +156,53 @@ ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at
     deliverPresented(set, moduleId);
     keepBestMatches(set, *module, moduleId, contextPath);
     set.contextNode_ = chain_[at].node;
+    if (at == 0) {
+        placeProviders(*module);
+    }
     fillOptions(set, *module, at);
     return module;
+}
+
+// Every ancestor that the first node reads, directly or through another, has
+// its own set put into context from the top down, before any of them is
+// read. Each then finds the providers it reads in context already, so no
+// putting into context waits on another and the depth of the tree never
+// reaches the stack. Which ancestors are read follows from the modules alone:
+// those that provide a base option used below them.
+void ContextPass::placeProviders(const ZAMModule& module) {
+    std::vector<Option> bases;
+    addBases(bases, module);
+    if (bases.empty()) {
+        return;
+    }
+    completeChain();
+    std::vector<std::size_t> read;
+    for (std::size_t at = 1; at < chain_.size(); ++at) {
+        if (chain_[at].hasModule && providesAny(at, bases)) {
+            read.push_back(at);
+            addBases(bases, *moduleAt(at));
+        }
+    }
+    for (auto at = read.rbegin(); at != read.rend(); ++at) {
+        ownSetAt(*at);
+        // A set that is put into context on every read has had its first.
+        chain_[*at].fresh = !chain_[*at].inContext;
+    }
+}
+
+bool ContextPass::providesAny(std::size_t at, const std::vector<Option>& bases) {
+    const std::string& moduleId = moduleAt(at)->id();
+    for (const Option& base : bases) {
+        if (base->moduleId() == moduleId) {
+            return true;
+        }
+        for (const auto& user : usersAt(at)) {
+            if (user.first == base->id()) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 // Of each option of the module, the entry meant for this instance stays: the
@@ -326,7 +392,7 @@ void ContextPass::completeChain() {
         return;
     }
     for (const ZAMNode* up = chain_.back().node->parent(); up != nullptr; up = up->parent()) {
-        chain_.push_back(Ancestor{up, up->hasModule(), false, {}, false, {}, {}});
+        chain_.push_back(Ancestor{up, up->hasModule(), false, false, {}, false, {}, {}});
     }
     chainComplete_ = true;
 }

@@ -27,13 +27,15 @@ namespace zamcore {
 // the modules to stay as they are. Nothing but the pass writes the
 // ancestors' own sets then, and an own set that has been put into its node's
 // context comes out of a second putting unchanged. So the pass puts each
-// ancestor's own set into context once and reads it as it is afterwards, and
-// it remembers where each walk up the tree found its provider, since the
-// same walks recur for every ancestor. Without this, every level of
-// ancestors would multiply the work. A set holding an option presented to
-// its own module is the exception: a second putting delivers that option's
-// value again, so such a set is put into context each time it is read, and
-// walks through it are not remembered.
+// ancestor's own set into context once, from the top down before the first
+// of them is read (no putting into context waits on another, however deep
+// the tree), and reads it as it is afterwards; and it remembers where each
+// walk up the tree found its provider, since the same walks recur for every
+// ancestor. Without this, every level of ancestors would multiply the work.
+// A set holding an option presented to its own module is the exception: a
+// second putting delivers that option's value again, so such a set is put
+// into context again on every read after the first, and walks through it are
+// not remembered.
 class ContextPass {
 public:
     ContextPass() = default;
@@ -67,6 +69,7 @@ private:
         const ZAMNode* node;
         bool hasModule;
         bool inContext;                   // own set in context, to be read as it is
+        bool fresh;                       // put into context ahead of its first read
         ref_count_ptr<ZAMModule> module;  // looked up on first need
         bool usersKnown;
         // The module's used options with the ids of their base options.
@@ -81,6 +84,8 @@ private:
     ref_count_ptr<ZAMModule> place(ZAMSelOptionSet& set, std::size_t at, bool ownSet);
     static void keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
                                 const std::string& moduleId, const ZAMPath& contextPath);
+    void placeProviders(const ZAMModule& module);
+    bool providesAny(std::size_t at, const std::vector<ref_count_ptr<ZAMOption>>& bases);
     void fillOptions(ZAMSelOptionSet& set, const ZAMModule& module, std::size_t at);
     // Gives the used option the values of its provider nearest the root.
     void inherit(ZAMSelOptionSet& set, const ref_count_ptr<ZAMOption>& used, std::size_t at);
