@@ -79,8 +79,9 @@ private:
     };
 
     void start(const ZAMNode* node);
-    // Steps 1 to 7 of putting a set into context for the node at chain place
-    // `at`; the node's module, or null when the node stands for none.
+    // Puts a set into context for the node at chain place `at`: presented
+    // values delivered, the best matches kept, the module's options filled.
+    // Returns the node's module, or null when the node stands for none.
     ref_count_ptr<ZAMModule> place(ZAMSelOptionSet& set, std::size_t at, bool ownSet);
     static void keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
                                 const std::string& moduleId, const ZAMPath& contextPath);
@@ -92,8 +93,8 @@ private:
     static void inheritOne(ZAMSelOptionSet& set, const ref_count_ptr<ZAMOption>& used,
                            ref_count_ptr<ZAMValue> value);
     // The provider nearest the root at or above chain place `from`. Every
-    // provider met on the way has its own set put into context, nearest
-    // first.
+    // provider met on the way is read, nearest first, as its own set in
+    // context.
     Provider providerFrom(std::size_t from, const ref_count_ptr<ZAMOption>& base);
     static const Provider* knownWalk(const Ancestor& ancestor, int baseId);
     const ZAMSelOptionSet& ownSetAt(std::size_t at);
