@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "zamcore/model/module.h"
+#include "zamcore/model/module_lookup.h"
 #include "zamcore/model/option_ids.h"
 #include "zamcore/model/window.h"
 #include "zamcore/model/window_back_pointer.h"
@@ -125,7 +126,15 @@ ref_count_ptr<ZAMOption> ZAMOption::basedOn() const {
         return ref_count_ptr<ZAMOption>();
     }
     // Code 2 from findOption once the window is gone.
-    return findOption(window_, baseModuleId_, baseName_);
+    if (window_ != nullptr &&
+        zamcore::ModuleLookup::stillFound(*window_, baseFoundIn_, baseFoundGeneration_)) {
+        return ref_count_ptr<ZAMOption>(baseFound_);
+    }
+    ref_count_ptr<ZAMOption> base = findOption(window_, baseModuleId_, baseName_);
+    baseFoundIn_ = zamcore::ModuleLookup::foundIn(*window_, *base);
+    baseFoundGeneration_ = zamcore::ModuleLookup::generation(*window_);
+    baseFound_ = base.get();
+    return base;
 }
 
 // A chain cannot hold more distinct options than are alive; walking further
@@ -337,12 +346,14 @@ void ZAMOption::restoreDeclaredState(const DeclaredState& state) {
     baseModuleId_ = state.baseModuleId;
     baseName_ = state.baseName;
     valueKind_ = state.valueKind;
+    baseFoundIn_ = nullptr;
 }
 
 void ZAMOption::rebase(ref_count_ptr<ZAMOption> base, const ZAMPath& path) {
     baseModuleId_ = base->moduleId_;
     baseName_ = base->name_;
     path_ = path;
+    baseFoundIn_ = nullptr;
 }
 
 bool ref_count_traits<ZAMOption>::less(const ZAMOption* a, const ZAMOption* b) {

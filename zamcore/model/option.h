@@ -172,6 +172,13 @@ private:
     std::string baseName_;
     ZAMValue::ValueType valueKind_;
     std::int32_t id_;
+    // The base option basedOn() found last and the window generation it was
+    // found at (zamcore::ModuleLookup); while the window keeps that
+    // generation the base is still that option, found without the two
+    // lookups by name. Forgotten when the base changes.
+    mutable const ZAMWindow* baseFoundIn_ = nullptr;
+    mutable std::uint64_t baseFoundGeneration_ = 0;
+    mutable ZAMOption* baseFound_ = nullptr;
 };
 
 #endif
