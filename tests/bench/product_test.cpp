@@ -107,4 +107,35 @@ TEST_F(ProductTest, EvaluationReachesEveryModuleInstance) {
     EXPECT_GT(adapter->messages, 0);
 }
 
+// A module's presented option reaches the first child instance by its path,
+// and used options take the value of the providing instance: the root's width
+// and the parent's lit (the host's value where it gave one).
+TEST_F(ProductTest, PresentedAndUsedValuesReachTheirInstances) {
+    buildStructure();
+    window->evaluate(true);
+    std::vector<const zambench::ProductNode*> nodeOf(product->modules.size());
+    for (std::size_t n = 0; n < product->nodes.size(); ++n) {
+        const int module = product->nodes[n].module;
+        if (module >= 0) {
+            nodeOf[static_cast<std::size_t>(module)] = structure->nodes()[n].get();
+        }
+    }
+    auto valueIn = [&](int module, const char* name) {
+        const std::string& id = product->modules[static_cast<std::size_t>(module)].id;
+        const ZAMSelOptionSet& set = nodeOf[static_cast<std::size_t>(module)]->getSos();
+        return set.get(window->getModule(id)->getOption(name)).values.front()->displayString();
+    };
+    int presented = 0;
+    for (int k = 1; k < static_cast<int>(product->modules.size()); ++k) {
+        const zambench::ModuleSpec& spec = product->modules[static_cast<std::size_t>(k)];
+        EXPECT_EQ(valueIn(0, "width"), valueIn(k, "base_w")) << spec.id;
+        EXPECT_EQ(valueIn(spec.parent, "lit"), valueIn(k, "base_lit")) << spec.id;
+        if (spec.children[0] >= 0) {
+            EXPECT_EQ(valueIn(k, "size_a"), valueIn(spec.children[0], "size")) << spec.id;
+            presented += valueIn(k, "size_a") != "100" ? 1 : 0;
+        }
+    }
+    EXPECT_GT(presented, 20);  // rules changed some of them
+}
+
 }  // namespace
