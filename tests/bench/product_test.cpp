@@ -56,6 +56,27 @@ TEST(ProductGeneratorTest, EveryModuleHasTenNodesBelowItsParentsGroup) {
     }
 }
 
+// Tiny products leave child and parent slots empty, where declared options
+// stand in for the presented, implemented and used ones.
+TEST_F(ProductTest, TinyProductsLoadValidateAndEvaluate) {
+    for (int modules : {1, 2, 4}) {
+        const Product tiny = generateProduct(modules, 5);
+        zambench::ProductAdapter tinyAdapter(tiny);
+        ZAM::initialize(&tinyAdapter);
+        ref_count_ptr<ZAMWindow> tinyWindow = ZAM::createWindow();
+        zambench::loadModules(tinyWindow, tiny);
+        {
+            zambench::Structure tinyStructure(tinyWindow, tiny);
+            ZAMValidator validator;
+            validator.validateNode(tinyStructure.nodes().front().get(), true);
+            EXPECT_TRUE(validator.errors().empty()) << modules << " modules";
+            tinyWindow->evaluate(true);
+            EXPECT_EQ(1, tinyStructure.nodes().front()->evaluations) << modules << " modules";
+        }
+    }
+    ZAM::initialize(adapter.get());
+}
+
 TEST_F(ProductTest, EveryModuleLoadsWithItsOptionsRulesAndBases) {
     for (const zambench::ModuleSpec& spec : product->modules) {
         ref_count_ptr<ZAMModule> module = window->getModule(spec.id);
