@@ -47,9 +47,19 @@ ZAMNode::ConfigState ZAMNode::evaluateLegacyCondition() {
 
 void ZAMNode::evaluateLegacyErrorChecks() {}
 
+#if !ZAMCORE_EARLIER_INTERFACE
 ZAMNode::ConfigState ZAMNode::forcedConfigState() {
     return Undetermined;
 }
+
+ZAMNode::ConfigState ZAMNode::forcedState() {
+    return forcedConfigState();
+}
+#else
+ZAMNode::ConfigState ZAMNode::forcedState() {
+    return Undetermined;
+}
+#endif
 
 ref_count_ptr<ZAMWindow> ZAMNode::window() {
     return ownSet_.window();
@@ -72,7 +82,7 @@ bool ZAMNode::isModuleBoundary() const {
 void ZAMNode::evaluate(const ZAMSelOptionSet& set, bool updateState) {
     window()->setCurrentlyEvaluating(this);
     const ConfigState state = computeState(set, updateState);
-    const ConfigState forced = forcedConfigState();
+    const ConfigState forced = forcedState();
     if (forced == NotConfigured || (state == NotConfigured && forced != Configured)) {
         return;
     }
