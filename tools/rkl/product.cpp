@@ -1,5 +1,6 @@
 #include "product.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -43,8 +44,18 @@ std::vector<std::size_t> objectStarts(const std::string& text) {
     return starts;
 }
 
-// The offset of `key` among the members of the object starting at `start`.
-std::size_t keyOffset(const std::string& text, std::size_t start, const std::string& key) {
+// The end of the JSON string starting at `open`, after its closing quote.
+std::size_t stringEnd(const std::string& text, std::size_t open) {
+    std::size_t i = open + 1;
+    while (i < text.size() && text[i] != '"') {
+        i += text[i] == '\\' ? 2 : 1;
+    }
+    return std::min(i + 1, text.size());
+}
+
+// The offset of `key` among the members of the object starting at `start`;
+// npos when it has none.
+std::size_t findKey(const std::string& text, std::size_t start, const std::string& key) {
     int depth = 0;
     for (std::size_t i = start; i < text.size(); ++i) {
         const char c = text[i];
@@ -56,15 +67,20 @@ std::size_t keyOffset(const std::string& text, std::size_t start, const std::str
             }
         } else if (c == '"') {
             const std::size_t open = i;
-            for (++i; i < text.size() && text[i] != '"'; ++i) {
-                i += text[i] == '\\' ? 1 : 0;
-            }
-            if (depth == 1 && text.compare(open + 1, i - open - 1, key) == 0) {
+            i = stringEnd(text, open) - 1;
+            const std::size_t next = text.find_first_not_of(" \t\r\n", i + 1);
+            const bool isKey = next != std::string::npos && text[next] == ':';
+            if (depth == 1 && isKey && text.compare(open + 1, i - open - 1, key) == 0) {
                 return open;
             }
         }
     }
-    return start;
+    return std::string::npos;
+}
+
+std::size_t keyOffset(const std::string& text, std::size_t start, const std::string& key) {
+    const std::size_t found = findKey(text, start, key);
+    return found == std::string::npos ? start : found;
 }
 
 json parseWithOffsets(const std::string& text) {
@@ -93,6 +109,7 @@ public:
 
     void read(const json& object, NodeSpec& node) {
         node.line = lineOfObject(object);
+        node.offset = offsetOf(object);
         if (!object.is_object()) {
             problem(node.line, "a node must be an object with a \"name\"");
             return;
@@ -131,6 +148,7 @@ private:
         for (const json& item : values) {
             ValueSpec value;
             value.line = lineOfObject(item);
+            value.offset = offsetOf(item);
             if (!item.is_object() || !item.contains("option") || !item.contains("value")) {
                 problem(value.line, "a value must be an object with \"option\" and \"value\"");
                 continue;
@@ -187,11 +205,16 @@ private:
         return value.get<std::string>();
     }
 
-    int lineOfObject(const json& object) const {
+    static std::size_t offsetOf(const json& object) {
         if (!object.is_object() || !object.contains(kOffsetKey)) {
             return 0;
         }
-        return lineOf(text_, object[kOffsetKey].get<std::size_t>());
+        return object[kOffsetKey].get<std::size_t>();
+    }
+
+    int lineOfObject(const json& object) const {
+        return object.is_object() && object.contains(kOffsetKey) ? lineOf(text_, offsetOf(object))
+                                                                 : 0;
     }
 
     int keyLine(const json& object, const std::string& key) const {
@@ -247,6 +270,21 @@ Product readProduct(const std::string& directory, std::vector<Diagnostic>& probl
     }
     NodeReader(product.file, text, problems).read(document, product.root);
     return product;
+}
+
+bool stringMemberSpan(const std::string& text, std::size_t objectOffset, const std::string& key,
+                      std::size_t& offset, std::size_t& length) {
+    const std::size_t found = findKey(text, objectOffset, key);
+    if (found == std::string::npos) {
+        return false;
+    }
+    const std::size_t value = text.find_first_not_of(" \t\r\n:", stringEnd(text, found));
+    if (value == std::string::npos || text[value] != '"') {
+        return false;
+    }
+    offset = value;
+    length = stringEnd(text, value) - value;
+    return true;
 }
 
 const char* howSetName(ZAMSelOptionSet::HowSet howSet) {

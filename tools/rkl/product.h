@@ -17,6 +17,7 @@ struct ValueSpec {
     nlohmann::json value;
     ZAMSelOptionSet::HowSet how = ZAMSelOptionSet::UserSet;
     int line = 0;
+    std::size_t offset = 0;  // of the value's object in product.json
 };
 
 // A node of the product structure as product.json describes it.
@@ -25,6 +26,7 @@ struct NodeSpec {
     std::string module;  // empty for a node that stands for no module
     std::string loadIf;  // empty for a node without a condition
     int line = 0;        // where the node's object starts
+    std::size_t offset = 0;
     int loadIfLine = 0;
     std::vector<ValueSpec> values;
     std::vector<NodeSpec> children;
@@ -42,6 +44,12 @@ struct Product {
 // file cannot be read; what is wrong with its content is appended to
 // `problems` (then the structure is incomplete).
 Product readProduct(const std::string& directory, std::vector<Diagnostic>& problems);
+
+// Where the string value of member `key` of the JSON object starting at
+// `objectOffset` is written in `text`, quotes included; false when the object
+// has no such member or its value is no string.
+bool stringMemberSpan(const std::string& text, std::size_t objectOffset, const std::string& key,
+                      std::size_t& offset, std::size_t& length);
 
 // The JSON name of a how-set ("UserSet") and the how-set of such a name;
 // false when there is none.

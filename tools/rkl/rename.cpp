@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <set>
+#include <sstream>
 
 #include "commands.h"
 #include "module_source.h"
@@ -17,7 +18,6 @@ namespace rkl {
 namespace {
 
 namespace fs = std::filesystem;
-using nlohmann::ordered_json;
 
 // The renames asked for, keyed by the old module id as the texts write it.
 struct Renames {
@@ -146,38 +146,66 @@ private:
     std::set<std::pair<std::string, std::string>> declared_;
 };
 
-// Rewrites the module ids, conditions and value options of product.json,
-// walking the JSON and the structure read from it side by side.
+// Rewrites the module ids, conditions and value options of product.json in
+// place, leaving the rest of the file as it is written.
 class ProductRewriter {
 public:
-    ProductRewriter(const Renames& renames, ZAMTranslater& translater, const std::string& file,
-                    std::vector<Diagnostic>& diagnostics)
-        : renames_(renames), translater_(translater), file_(file), diagnostics_(diagnostics) {}
+    ProductRewriter(const Renames& renames, ZAMTranslater& translater, const Product& product,
+                    std::string text, std::vector<Diagnostic>& diagnostics)
+        : renames_(renames),
+          translater_(translater),
+          file_(product.file),
+          text_(std::move(text)),
+          diagnostics_(diagnostics) {
+        collect(product.root);
+    }
 
-    void rewrite(ordered_json& node, const NodeSpec& spec) {
-        if (!spec.module.empty()) {
-            node["module"] = renames_.module(spec.module);
+    // The text with every edit made, from the last one back so that the
+    // offsets of the earlier ones still hold.
+    std::string rewritten() const {
+        std::string text = text_;
+        for (auto edit = edits_.rbegin(); edit != edits_.rend(); ++edit) {
+            text.replace(edit->first.first, edit->first.second, edit->second);
         }
-        if (!spec.loadIf.empty()) {
-            try {
-                node["loadIf"] = translater_.translateCondition(spec.loadIf);
-            } catch (const ZAMException& error) {
-                diagnostics_.push_back(textError(file_, spec.loadIf, spec.loadIfLine, error));
-            }
-        }
-        for (std::size_t i = 0; i < spec.values.size(); ++i) {
-            node["values"][i]["option"] = renames_.option(spec.module, spec.values[i].option);
-        }
-        for (std::size_t i = 0; i < spec.children.size(); ++i) {
-            rewrite(node["children"][i], spec.children[i]);
-        }
+        return text;
     }
 
 private:
+    void collect(const NodeSpec& node) {
+        if (!node.module.empty()) {
+            edit(node.offset, "module", renames_.module(node.module), node.module);
+        }
+        if (!node.loadIf.empty()) {
+            try {
+                edit(node.offset, "loadIf", translater_.translateCondition(node.loadIf),
+                     node.loadIf);
+            } catch (const ZAMException& error) {
+                diagnostics_.push_back(textError(file_, node.loadIf, node.loadIfLine, error));
+            }
+        }
+        for (const ValueSpec& value : node.values) {
+            edit(value.offset, "option", renames_.option(node.module, value.option), value.option);
+        }
+        for (const NodeSpec& child : node.children) {
+            collect(child);
+        }
+    }
+
+    void edit(std::size_t object, const std::string& key, const std::string& now,
+              const std::string& before) {
+        std::size_t offset = 0;
+        std::size_t length = 0;
+        if (now != before && stringMemberSpan(text_, object, key, offset, length)) {
+            edits_[{offset, length}] = nlohmann::json(now).dump();
+        }
+    }
+
     const Renames& renames_;
     ZAMTranslater& translater_;
     const std::string& file_;
+    std::string text_;
     std::vector<Diagnostic>& diagnostics_;
+    std::map<std::pair<std::size_t, std::size_t>, std::string> edits_;
 };
 
 // The lines of `text`, each without its line break.
@@ -207,12 +235,12 @@ void printDifference(const std::string& before, const std::string& after, std::o
         if (i < a.size() && j < b.size() && a[i] == b[j]) {
             ++i;
             ++j;
-        } else if (j < b.size() && (i == a.size() || common[i][j + 1] >= common[i + 1][j])) {
-            out << "  + " << j + 1 << ": " << b[j] << "\n";
-            ++j;
-        } else {
+        } else if (i < a.size() && (j == b.size() || common[i + 1][j] >= common[i][j + 1])) {
             out << "  - " << i + 1 << ": " << a[i] << "\n";
             ++i;
+        } else {
+            out << "  + " << j + 1 << ": " << b[j] << "\n";
+            ++j;
         }
     }
 }
@@ -312,38 +340,35 @@ int runRename(const std::string& product, const std::vector<std::string>& module
     checkOptionRenames(renames, sources, modulesRewriter.declared());
 
     const std::string productText = readFile(structure.file);
-    ordered_json document = ordered_json::parse(productText);
-    ProductRewriter(renames, translater, structure.file, diagnostics)
-        .rewrite(document, structure.root);
-    std::string newProduct =
-        document.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
-    if (ordered_json::parse(productText) == document) {
-        newProduct = productText;  // unchanged: keep the file as it is written
-    }
+    const std::string newProduct =
+        ProductRewriter(renames, translater, structure, productText, diagnostics).rewritten();
     changes.push_back(Change{structure.file, structure.file, productText, newProduct});
 
     if (!diagnostics.empty()) {
         out << "nothing renamed: these texts do not parse\n";
         return report(diagnostics, out);
     }
+    // The report waits until the files are in place: a failed write
+    // changes nothing and reports nothing as done.
+    std::ostringstream done;
     std::vector<FileText> writes;
     for (const Change& change : changes) {
-        if (change.newText == change.oldText && change.from == change.to) {
+        const bool moved = change.from != change.to;
+        if (change.newText == change.oldText && !moved) {
             continue;
         }
-        out << (dryRun ? "would " : "") << (change.from == change.to ? "rewrite " : "rename ")
-            << change.from << (change.from == change.to ? "" : " to " + change.to) << "\n";
+        done << (dryRun ? (moved ? "would rename " : "would rewrite ")
+                        : (moved ? "renamed " : "rewrote "))
+             << change.from << (moved ? " to " + change.to : "") << "\n";
         if (dryRun) {
-            printDifference(change.oldText, change.newText, out);
+            printDifference(change.oldText, change.newText, done);
         }
         writes.push_back(FileText{change.to, change.newText});
-    }
-    if (writes.empty()) {
-        out << "nothing to rename\n";
     }
     if (!dryRun) {
         replaceFiles(writes, removals);
     }
+    out << (writes.empty() ? "nothing to rename\n" : done.str());
     return kClean;
 }
 
