@@ -64,6 +64,15 @@ std::pair<std::string, std::string> shown(const ZAMSelOptionSet::ZAMSosEntry& en
     return {values, allAlike ? howSetWords(entry.howSets.front()) : howSets};
 }
 
+// A node without a condition is part of whatever encloses it; the engine
+// leaves its state undetermined.
+const char* shownState(const HostNode& node) {
+    if (node.isNodeConfigured() == ZAMNode::Undetermined && node.spec().loadIf.empty()) {
+        return "included";
+    }
+    return stateWords(node.isNodeConfigured());
+}
+
 bool reached(const HostNode& node) {
     return node.isNodeConfigured() != ZAMNode::NotConfigured;
 }
@@ -74,7 +83,7 @@ void printTree(HostNode& node, int depth, std::ostream& out) {
     if (node.hasModule()) {
         out << "  module " << node.moduleId();
     }
-    out << "  " << stateWords(node.isNodeConfigured()) << "\n";
+    out << "  " << shownState(node) << "\n";
     if (!reached(node)) {
         return;
     }

@@ -113,8 +113,9 @@ public:
         }
         int number = 0;
         for (const Write* write : writes) {
+            const Source source = sourceOf(node, *write);
             out_ << indent << ++number << ". " << shownValues(write->values, write->howSets) << "  "
-                 << origin(*write);
+                 << origin(*write, source);
             if (write->node != &node) {
                 out_ << " at " << (write->node != nullptr ? write->node->path() : "?");
             }
@@ -124,9 +125,9 @@ public:
             } else {
                 out_ << outcome(*write);
             }
-            out_ << "\n";
-            if (depth < 16) {
-                follow(node, *write, depth);
+            out_ << (source.node != nullptr ? ", which got it from:" : "") << "\n";
+            if (source.node != nullptr && depth < kDeepest) {
+                explain(*source.node, source.node->moduleId(), source.option, depth + 1);
             }
         }
     }
@@ -153,7 +154,20 @@ private:
         return found;
     }
 
-    std::string origin(const Write& write) const {
+    // Where a presented or inherited value came from: an option of the
+    // module at an ancestor node.
+    struct Source {
+        const HostNode* node = nullptr;
+        std::string option;
+    };
+
+    static constexpr int kDeepest = 16;
+
+    std::string origin(const Write& write, const Source& source) const {
+        const std::string from =
+            source.node != nullptr
+                ? " " + source.node->moduleId() + ":" + source.option + " at " + source.node->path()
+                : std::string();
         switch (write.origin) {
             case ZAMWriteTrace::Default:
                 return "default of the option";
@@ -164,9 +178,9 @@ private:
             case ZAMWriteTrace::Rule:
                 return ruleOrigin(write);
             case ZAMWriteTrace::Presented:
-                return "presented from the enclosing module:";
+                return "presented by" + (from.empty() ? " the enclosing module" : from);
             default:
-                return "inherited by a used option from:";
+                return "inherited from" + (from.empty() ? " an ancestor" : from);
         }
     }
 
@@ -197,64 +211,52 @@ private:
         return "; refused: keeps " + shownValues(write.storedValues, write.storedHowSets);
     }
 
-    // Goes on to where a presented or inherited value came from.
-    void follow(const HostNode& node, const Write& write, int depth) {
+    Source sourceOf(const HostNode& node, const Write& write) const {
         if (write.origin == ZAMWriteTrace::Presented) {
             const std::vector<const HostNode*> upstream = upstreamOf(node);
             if (!upstream.empty() && upstream.back()->hasModule()) {
-                followPresented(*upstream.back(), write, depth);
+                return presentedBy(*upstream.back(), write);
             }
-        } else if (write.origin == ZAMWriteTrace::Inherited) {
-            followInherited(node, write, depth);
+        } else if (write.origin == ZAMWriteTrace::Inherited && write.node == &node) {
+            return inheritedFrom(node, write);
         }
+        return Source{};
     }
 
     // The presented option of the enclosing module that gave the value.
-    void followPresented(const HostNode& enclosing, const Write& write, int depth) {
+    static Source presentedBy(const HostNode& enclosing, const Write& write) {
         for (const ref_count_ptr<ZAMOption>& option : enclosing.module()->options()) {
             if (option->type() != ZAMOption::Presented || !(option->path() == write.path)) {
                 continue;
             }
             const ref_count_ptr<ZAMOption> base = option->basedOn();
             if (base->moduleId() == write.moduleId && base->name() == write.option) {
-                out_ << std::string(static_cast<std::size_t>(depth) * 5 + 7, ' ')
-                     << option->moduleId() << ":" << option->name() << " at " << enclosing.path()
-                     << "\n";
-                explain(enclosing, option->moduleId(), option->name(), depth + 1);
-                return;
+                return Source{&enclosing, option->name()};
             }
         }
+        return Source{};
     }
 
-    // The used option's value comes from the ancestor nearest the root that
-    // stands for the base's module, or uses the same base.
-    void followInherited(const HostNode& node, const Write& write, int depth) {
-        const ref_count_ptr<ZAMOption> used = node.module()->getOption(write.option);
-        const ref_count_ptr<ZAMOption> base = used->basedOn();
-        const HostNode* provider = nullptr;
-        std::string providerOption;
+    // A used option's value comes from the ancestor nearest the root that
+    // stands for its base's module or uses the same base.
+    static Source inheritedFrom(const HostNode& node, const Write& write) {
+        const ref_count_ptr<ZAMOption> base = node.module()->getOption(write.option)->basedOn();
+        Source source;
         for (const HostNode* at = node.up(); at != nullptr; at = at->up()) {
             if (!at->hasModule()) {
                 continue;
             }
             if (at->moduleId() == base->moduleId()) {
-                provider = at;
-                providerOption = base->name();
+                source = Source{at, base->name()};
                 continue;
             }
             for (const ref_count_ptr<ZAMOption>& option : at->module()->usingOptions()) {
                 if (option->basedOn()->id() == base->id()) {
-                    provider = at;
-                    providerOption = option->name();
+                    source = Source{at, option->name()};
                 }
             }
         }
-        if (provider != nullptr) {
-            out_ << std::string(static_cast<std::size_t>(depth) * 5 + 7, ' ')
-                 << provider->moduleId() << ":" << providerOption << " at " << provider->path()
-                 << "\n";
-            explain(*provider, provider->moduleId(), providerOption, depth + 1);
-        }
+        return source;
     }
 
     Session& session_;
