@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "zamcore/configuration/context_pass.h"
 #include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/model/window.h"
 #include "zamcore/runtime/adapter_access.h"
@@ -337,4 +338,6 @@ void ZAMSelOptionSet::verifyCompleteness() {
     }
 }
 
-void ZAMSelOptionSet::setContext(const ZAMNode* /*node*/, bool /*ownSet*/) {}
+void ZAMSelOptionSet::setContext(const ZAMNode* node, bool ownSet) {
+    zamcore::ContextPass().putInContext(*this, node, ownSet);
+}
