@@ -114,6 +114,32 @@ TEST_F(WriteTraceTest, HostAndRuleWritesOfAnEvaluationInOrder) {
               std::find(writes.begin(), writes.end(), "rule root m:3 m:b=6/4 -> 6/4"));
 }
 
+// At a module boundary a presented value reaches the option it presents, and
+// a used option inherits its provider's value; both are the child's writes.
+TEST_F(WriteTraceTest, PresentedAndInheritedValuesAtABoundary) {
+    const ref_count_ptr<ZAMModule> p = window->createModule("p");
+    p->addOptionString("public pa presents m:a[kid]");
+    p->addOptionString("public u integer default 4");
+    m->addOptionString("public pu uses p:u");
+    TestNode top(window, "top", "p");
+    top.add("kid", "m");
+    window->setRoot(&top);
+    ZAMSelOptionSet chosen(window);
+    chosen.set(
+        Entry{p->getOption("pa"), ZAMPath(), {ZAMValue::createInt(7)}, {ZAMSelOptionSet::UserSet}});
+    chosen.set(
+        Entry{p->getOption("u"), ZAMPath(), {ZAMValue::createInt(9)}, {ZAMSelOptionSet::UserSet}});
+    top.setSos(chosen);
+    writes.clear();
+
+    window->evaluate(true);
+    window->setRoot(root.get());
+    EXPECT_EQ((std::vector<std::string>{"presented kid :0 m:a[kid]=7/1 -> 7/1"}),
+              writesStartingWith("presented"));
+    EXPECT_EQ((std::vector<std::string>{"inherited kid :0 m:pu=9/5 -> 9/5"}),
+              writesStartingWith("inherited"));
+}
+
 TEST_F(WriteTraceTest, WritesOutsideAnEvaluation) {
     const ref_count_ptr<ZAMOption> legacy = m->declareLegacyOption("old");
     ZAMSelOptionSet set(window);

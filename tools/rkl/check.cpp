@@ -20,13 +20,12 @@ int report(const std::vector<Diagnostic>& diagnostics, std::ostream& out) {
         out << format(diagnostic);
         errors += diagnostic.severity == "error" ? 1 : 0;
     }
-    if (!ordered.empty()) {
-        const std::size_t warnings = ordered.size() - errors;
-        out << errors << (errors == 1 ? " error" : " errors");
-        if (warnings > 0) {
-            out << ", " << warnings << (warnings == 1 ? " warning" : " warnings");
-        }
-        out << "\n";
+    const std::size_t warnings = ordered.size() - errors;
+    if (errors > 0) {
+        out << errors << (errors == 1 ? " error" : " errors") << (warnings > 0 ? ", " : "\n");
+    }
+    if (warnings > 0) {
+        out << warnings << (warnings == 1 ? " warning" : " warnings") << "\n";
     }
     return ordered.empty() ? kClean : kFindings;
 }

@@ -51,17 +51,19 @@ std::vector<ZAMSelOptionSet::ZAMSosEntry> valuesOf(HostNode& node) {
     return entries;
 }
 
-// The values of an entry, and how each was set: one how-set when all agree.
+// The values of an entry, and how they were set: one how-set when all agree,
+// otherwise each value's own beside it.
 std::pair<std::string, std::string> shown(const ZAMSelOptionSet::ZAMSosEntry& entry) {
-    std::string values;
-    std::string howSets;
     bool allAlike = true;
-    for (std::size_t i = 0; i < entry.values.size(); ++i) {
-        values += (i == 0 ? "" : ", ") + showValue(entry.values[i]);
-        howSets += (i == 0 ? "" : ", ") + howSetWords(entry.howSets[i]);
-        allAlike = allAlike && entry.howSets[i] == entry.howSets.front();
+    for (ZAMSelOptionSet::HowSet howSet : entry.howSets) {
+        allAlike = allAlike && howSet == entry.howSets.front();
     }
-    return {values, allAlike ? howSetWords(entry.howSets.front()) : howSets};
+    std::string values;
+    for (std::size_t i = 0; i < entry.values.size(); ++i) {
+        values += (i == 0 ? "" : ", ") + showValue(entry.values[i]) +
+                  (allAlike ? "" : " (" + howSetWords(entry.howSets[i]) + ")");
+    }
+    return {values, allAlike ? howSetWords(entry.howSets.front()) : std::string()};
 }
 
 // A node without a condition is part of whatever encloses it; the engine

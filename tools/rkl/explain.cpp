@@ -146,8 +146,10 @@ private:
                 std::find(upstream.begin(), upstream.end(), write.node) != upstream.end();
             const bool presentedHere =
                 write.node == &node && write.origin == ZAMWriteTrace::Presented;
-            if ((fromAbove || presentedHere) ? here.compare(write.path) >= 0
-                                             : write.node == &node && write.path.isEmpty()) {
+            const bool reaches = (fromAbove || presentedHere)
+                                     ? here.compare(write.path) >= 0
+                                     : write.node == &node && write.path.isEmpty();
+            if (reaches && !(!found.empty() && repeatsDefault(*found.back(), write))) {
                 found.push_back(&write);
             }
         }
@@ -162,6 +164,14 @@ private:
     };
 
     static constexpr int kDeepest = 16;
+
+    // A default put back where the same default was just stored changes
+    // nothing worth a line.
+    static bool repeatsDefault(const Write& last, const Write& write) {
+        return last.origin == ZAMWriteTrace::Default && write.origin == ZAMWriteTrace::Default &&
+               last.node == write.node && last.path == write.path && last.values == write.values &&
+               last.howSets == write.howSets;
+    }
 
     std::string origin(const Write& write, const Source& source) const {
         const std::string from =

@@ -71,7 +71,7 @@ void ModuleSource::split() {
     for (Piece line = nextPiece(text_, pos); line.text != "interface end";
          line = nextPiece(text_, pos)) {
         if (line.start == std::string::npos) {
-            problem(text_.size(), "the interface block has no \"interface end\" line");
+            problem(start.start, "the interface block started here has no \"interface end\" line");
             return;
         }
         declarations_.push_back(Line{line.text, lineOf(text_, line.start), line.start});
@@ -80,6 +80,34 @@ void ModuleSource::split() {
     rules_ = rules == std::string::npos ? std::string() : text_.substr(rules);
     rulesLine_ = lineOf(text_, rules == std::string::npos ? text_.size() : rules);
 }
+
+namespace {
+
+// Why the option a declaration presents, implements or uses was refused when
+// the real reason is that it does not exist (the engine then finds a
+// placeholder, which is not public); empty when it exists.
+std::string missingBase(const ZAMModule& module, const std::string& declaration) {
+    std::string reason;
+    forEachReference(declaration, [&](const Reference& reference) {
+        const ref_count_ptr<ZAMWindow> window = module.window();
+        if (!reason.empty() || !window) {
+            return;
+        }
+        const ref_count_ptr<ZAMOption> base =
+            ZAMOption::findOption(window, reference.moduleId, reference.option);
+        if (base->scope() != ZAMOption::Legacy) {
+            return;
+        }
+        reason =
+            reference.moduleId + ":" + reference.option + " does not exist: " +
+            (window->moduleMap().count(reference.moduleId) == 0
+                 ? "there is no module \"" + reference.moduleId + "\""
+                 : "module " + reference.moduleId + " has no option \"" + reference.option + "\"");
+    });
+    return reason;
+}
+
+}  // namespace
 
 void ModuleSource::loadInto(ZAMModule& module, std::vector<Diagnostic>& diagnostics) const {
     if (!problems_.empty()) {
@@ -90,6 +118,13 @@ void ModuleSource::loadInto(ZAMModule& module, std::vector<Diagnostic>& diagnost
             module.addOptionString(declaration.text);
         } catch (const ZAMException& error) {
             diagnostics.push_back(textError(path_, declaration.text, declaration.number, error));
+            const int code = error.code();
+            if (code == 303 || code == 305 || code == 306) {
+                const std::string reason = missingBase(module, declaration.text);
+                if (!reason.empty()) {
+                    diagnostics.back().message = reason;
+                }
+            }
         }
     }
     try {

@@ -306,6 +306,29 @@ bool Session::evaluate() {
     return ok;
 }
 
+namespace {
+
+// The engine gives no line for a broken mutually exclusive rule at the top
+// level of a rule text: the line of the first such rule naming both culprits
+// (options, or option.value pairs); 0 when there is none.
+int exclusiveRuleLine(const ModuleSource& source, const ZAMException& error) {
+    if (error.code() != 106 && error.code() != 107) {
+        return 0;
+    }
+    const std::string& rules = source.rules();
+    for (int line = 1, count = lineOf(rules, rules.size()); line <= count; ++line) {
+        const std::string text = lineAt(rules, line);
+        if (text.find("mutually_exclusive") != std::string::npos &&
+            text.find(error.context()) != std::string::npos &&
+            text.find(error.extrainfo2()) != std::string::npos) {
+            return source.fileLine(line);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
 // An error from a node's rules is shown at the statement in its module
 // text; one from a load-if condition at the condition in product.json.
 Diagnostic Session::evaluationError(const ZAMException& error) const {
@@ -318,7 +341,8 @@ Diagnostic Session::evaluationError(const ZAMException& error) const {
                            error.code() == 500 || node->spec().loadIf.empty();
     const ModuleSource* source = node->hasModule() ? adapter_.source(node->moduleId()) : nullptr;
     if (fromRules && source != nullptr) {
-        const int line = error.line() > 0 ? source->fileLine(error.line()) : 0;
+        const int line =
+            error.line() > 0 ? source->fileLine(error.line()) : exclusiveRuleLine(*source, error);
         return Diagnostic{
             source->path(),   line, "error", message, line > 0 ? lineAt(source->text(), line) : "",
             std::string::npos};
