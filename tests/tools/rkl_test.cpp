@@ -202,7 +202,21 @@ TEST_F(RklTest, CheckReportsEachBrokenText) {
         {{"product.json", "\"module\": \"motor\",", "\"modul\": \"motor\","},
          "bike/product.json:30: error: unknown key \"modul\" (a node has name, module, loadIf, "
          "values and children)\n"
-         "        {\"name\": \"motor\", \"modul\": \"motor\", \"loadIf\": \"bike:electric = true\"}\n"
+         "        {\"name\": \"motor\", \"modul\": \"motor\", \"loadIf\": \"bike:electric = "
+         "true\"}\n"
+         "1 error\n"},
+        {{"product.json", "\"name\": \"rear_wheel\"", "\"name\": \"front_wheel\""},
+         "bike/product.json:20: error: node bike has two children named \"front_wheel\"\n"
+         "        {\"name\": \"front_wheel\", \"module\": \"wheel\"},\n"
+         "1 error\n"},
+        {{"product.json", "\"name\": \"equipment\",", "\"name\": \"equip.ment\","},
+         "bike/product.json:24: error: node name \"equip.ment\" holds \".\", \"[\" or \"]\"\n"
+         "          \"name\": \"equip.ment\",\n"
+         "1 error\n"},
+        {{"product.json", "\"name\": \"equipment\",",
+          "\"name\": \"equipment\", \"values\": [{\"option\": \"x\", \"value\": 1}],"},
+         "bike/product.json:24: error: node bike.equipment stands for no module, so it has no "
+         "options to set\n"
          "1 error\n"},
         {{"product.json", "172},", "172}"},
          "bike/product.json:6: error: not valid JSON: syntax error while parsing array - "
@@ -217,6 +231,28 @@ TEST_F(RklTest, CheckReportsEachBrokenText) {
         const Outcome run = rkl({"check", "bike"});
         EXPECT_EQ(1, run.status) << run.err;
         EXPECT_EQ(c.expected, run.out);
+    }
+}
+
+TEST_F(RklTest, CheckTakesFilesAndDirectories) {
+    EXPECT_EQ(0, rkl({"check", "bike/fork.rkl", "bike/product.json"}).status);
+    apply({"fork.rkl", "set fork:travel to 130", "set fork:travel 130"});
+    const Outcome broken = rkl({"check", "bike/wheel.rkl", "bike/fork.rkl"});
+    EXPECT_EQ(1, broken.status);
+    EXPECT_EQ(0u, broken.out.find("bike/fork.rkl:8: error: Error parsing set/fix statement"));
+    const struct {
+        const char* path;
+        const char* expected;
+    } refused[] = {
+        {"bike/saddle.rkl", "rkl: bike/saddle.rkl: no such file or directory\n"},
+        {"bike/choices/road.txt",
+         "rkl: bike/choices/road.txt: not a module text (.rkl), a product.json or a directory\n"},
+        {"bike/choices", "rkl: bike/choices: holds no module texts (.rkl) and no product.json\n"},
+    };
+    for (const auto& c : refused) {
+        const Outcome run = rkl({"check", c.path});
+        EXPECT_EQ(2, run.status);
+        EXPECT_EQ(c.expected, run.err);
     }
 }
 
@@ -369,6 +405,24 @@ TEST_F(RklTest, ExplainListsEveryWriteInOrder) {
         "  2. 8 (rule set)  rule of module drivetrain (bike/drivetrain.rkl:15)\n",
         rule.out);
 
+    // Values collect in an option that takes several; the statements that
+    // follow each other on consecutive lines each show at their own line.
+    const Outcome collected =
+        rkl({"explain", "bike", "accessories:items", "--set", "accessories:items=basket"});
+    EXPECT_EQ(
+        "accessories:items at bike.equipment.accessories = \"basket\" (user set), \"bell\" (rule "
+        "set), \"mudguards\" (rule set), \"kickstand\" (rule set)\n"
+        "  1. unset (default)  default of the option\n"
+        "  2. \"basket\" (user set)  chosen by the user (--set)\n"
+        "  3. \"bell\" (rule set)  rule of module accessories (bike/accessories.rkl:7); now "
+        "\"basket\" (user set), \"bell\" (rule set)\n"
+        "  4. \"mudguards\" (rule set)  rule of module accessories (bike/accessories.rkl:8); now "
+        "\"basket\" (user set), \"bell\" (rule set), \"mudguards\" (rule set)\n"
+        "  5. \"kickstand\" (rule set)  rule of module accessories (bike/accessories.rkl:9); now "
+        "\"basket\" (user set), \"bell\" (rule set), \"mudguards\" (rule set), \"kickstand\" "
+        "(rule set)\n",
+        collected.out);
+
     const Outcome parked = rkl({"explain", "bike", "fork:travel"});
     EXPECT_EQ(0, parked.status);
     EXPECT_EQ(
@@ -428,8 +482,9 @@ TEST_F(RklTest, ValidateNamesTheNodeAndTheOptionOutOfReach) {
 // evaluates as before.
 TEST_F(RklTest, RenameRewritesEveryTextOfTheProduct) {
     const Outcome before = rkl({"eval", "bike", "--json"});
-    const Outcome run = rkl({"rename", "bike", "--module", "wheel=rim", "--option",
-                             "bike:usage=purpose", "--option", "frame:size=seat_tube"});
+    const Outcome run =
+        rkl({"rename", "bike", "--module", "wheel=rim", "--option", "bike:usage=purpose",
+             "--option", "frame:size=seat_tube", "--option", "bike:rider_height=height"});
     ASSERT_EQ(0, run.status) << run.out << run.err;
     EXPECT_NE(std::string::npos, run.out.find("renamed bike/wheel.rkl to bike/rim.rkl\n"));
     EXPECT_FALSE(fs::exists(root_ / "bike" / "wheel.rkl"));
@@ -445,6 +500,8 @@ TEST_F(RklTest, RenameRewritesEveryTextOfTheProduct) {
     EXPECT_NE(std::string::npos, file("frame.rkl").find("public seat_tube integer"));
     EXPECT_NE(std::string::npos,
               file("product.json").find("    {\"name\": \"front_wheel\", \"module\": \"rim\"},\n"));
+    EXPECT_NE(std::string::npos,
+              file("product.json").find("    {\"option\": \"height\", \"value\": 172},\n"));
 
     EXPECT_EQ(0, rkl({"check", "bike"}).status);
     EXPECT_EQ(0, rkl({"validate", "bike"}).status);
@@ -456,6 +513,7 @@ TEST_F(RklTest, RenameRewritesEveryTextOfTheProduct) {
               valuesAt(is, "bike.rear_wheel", "tyre_width"));
     EXPECT_EQ(valuesAt(was, "bike", "usage"), valuesAt(is, "bike", "purpose"));
     EXPECT_EQ(valuesAt(was, "bike.frame", "size"), valuesAt(is, "bike.frame", "seat_tube"));
+    EXPECT_EQ("172/UserSet", valuesAt(is, "bike", "height"));
 }
 
 TEST_F(RklTest, ARenameThatCannotBeDoneChangesNoFile) {

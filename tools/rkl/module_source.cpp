@@ -168,14 +168,22 @@ void forEachReference(const std::string& text, const std::function<void(const Re
 
 int ModuleSource::statementLine(int engineLine, const std::string& moduleId,
                                 const std::string& option) const {
-    int found = 0;
+    // A statement's next token stands on a later line unless the statement
+    // shares its line with what follows: the statement meant is the last one
+    // starting above the reported line, or else the first starting on it.
+    int above = 0;
+    int on = 0;
     forEachReference(rules_, [&](const Reference& reference) {
-        if (reference.assigned && reference.line <= engineLine && reference.moduleId == moduleId &&
-            reference.option == option) {
-            found = reference.line;
+        if (!reference.assigned || reference.moduleId != moduleId || reference.option != option) {
+            return;
+        }
+        if (reference.line < engineLine) {
+            above = reference.line;
+        } else if (reference.line == engineLine && on == 0) {
+            on = reference.line;
         }
     });
-    return fileLine(found > 0 ? found : engineLine);
+    return fileLine(above > 0 ? above : on > 0 ? on : engineLine);
 }
 
 int ModuleSource::referenceLine(const std::string& moduleId, const std::string& option) const {

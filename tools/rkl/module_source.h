@@ -56,8 +56,9 @@ public:
     int fileLine(int ruleLine) const { return rulesLine_ + ruleLine - 1; }
     // The file line of the "set" or "fix" statement that wrote `option` of
     // module `moduleId` and that the engine reports at rule line
-    // `engineLine` (the line of the token after a statement); the file line
-    // of `engineLine` when no such statement is found.
+    // `engineLine` (the line of the token after a statement), for texts that
+    // put no two such statements on one line; the file line of `engineLine`
+    // when no such statement is found.
     int statementLine(int engineLine, const std::string& moduleId, const std::string& option) const;
     // The file line of the first reference to moduleId:option in the rule
     // text; 0 when there is none.

@@ -217,30 +217,19 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-// The lines that differ, as "- old" and "+ new" with their line numbers, by
-// a longest common subsequence of lines.
+// The lines that differ, as "- old" and "+ new" with their line numbers.
+// Renames change lines but do not add or remove any; if the counts differ
+// anyway, every line is shown.
 void printDifference(const std::string& before, const std::string& after, std::ostream& out) {
     const std::vector<std::string> a = linesOf(before);
     const std::vector<std::string> b = linesOf(after);
-    std::vector<std::vector<int>> common(a.size() + 1, std::vector<int>(b.size() + 1, 0));
-    for (std::size_t i = a.size(); i-- > 0;) {
-        for (std::size_t j = b.size(); j-- > 0;) {
-            common[i][j] = a[i] == b[j] ? common[i + 1][j + 1] + 1
-                                        : std::max(common[i + 1][j], common[i][j + 1]);
-        }
-    }
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() || j < b.size()) {
-        if (i < a.size() && j < b.size() && a[i] == b[j]) {
-            ++i;
-            ++j;
-        } else if (i < a.size() && (j == b.size() || common[i + 1][j] >= common[i][j + 1])) {
+    for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+        const bool same = a.size() == b.size() && a[i] == b[i];
+        if (!same && i < a.size()) {
             out << "  - " << i + 1 << ": " << a[i] << "\n";
-            ++i;
-        } else {
-            out << "  + " << j + 1 << ": " << b[j] << "\n";
-            ++j;
+        }
+        if (!same && i < b.size()) {
+            out << "  + " << i + 1 << ": " << b[i] << "\n";
         }
     }
 }
