@@ -29,10 +29,16 @@ public:
         Context     // a set is put into a node's module context: node
     };
 
+    // Without a callback only the test is made: statements open a scope
+    // each time they write.
     WriteTraceScope(Kind kind, const ZAMNode* node, const std::string* moduleId, int line)
-        : kind_(kind), node_(node), moduleId_(moduleId), line_(line), outer_(writeTrace.innermost) {
-        active_ = writeTrace.callback != nullptr;
+        : active_(writeTrace.callback != nullptr) {
         if (active_) {
+            kind_ = kind;
+            node_ = node;
+            moduleId_ = moduleId;
+            line_ = line;
+            outer_ = writeTrace.innermost;
             writeTrace.innermost = this;
         }
     }
@@ -51,12 +57,13 @@ public:
     const WriteTraceScope* outer() const { return outer_; }
 
 private:
+    bool active_;
+    // Set only while active: only open scopes are ever read.
     Kind kind_;
     const ZAMNode* node_;
     const std::string* moduleId_;
     int line_;
     const WriteTraceScope* outer_;
-    bool active_;
 };
 
 // Reports a write to the installed callback, working out its origin from the
