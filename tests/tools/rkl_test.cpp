@@ -256,6 +256,25 @@ TEST_F(RklTest, CheckTakesFilesAndDirectories) {
     }
 }
 
+// The tool walks the structure recursively, so it refuses one deeper than
+// it can walk.
+TEST_F(RklTest, CheckRefusesAStructureTooDeepToWalk) {
+    std::string text;
+    for (int level = 0; level < 1000; ++level) {
+        text += "{\"name\": \"n\", \"children\": [\n";
+    }
+    text += "{\"name\": \"n\"}\n";
+    for (int level = 0; level < 1000; ++level) {
+        text += "]}";
+    }
+    spill(root_ / "bike" / "product.json", text);
+    const Outcome run = rkl({"check", "bike/product.json"});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(0u, run.out.find("bike/product.json:1000: error: the structure is nested deeper "
+                               "than 1000 levels\n"))
+        << run.out.substr(0, 300) << run.err;
+}
+
 TEST_F(RklTest, EvalPrintsTheTreeAndTheRuleMessages) {
     const Outcome run = rkl({"eval", "bike", "--choices", "bike/choices/road.txt"});
     EXPECT_EQ(0, run.status) << run.err;

@@ -101,13 +101,14 @@ json parseWithOffsets(const std::string& text) {
 }
 
 // Reads the node objects of product.json into NodeSpecs, reporting what is
-// malformed.
+// malformed. The tool walks structures recursively, so their depth is
+// capped.
 class NodeReader {
 public:
     NodeReader(const std::string& file, const std::string& text, std::vector<Diagnostic>& problems)
         : file_(file), text_(text), problems_(problems) {}
 
-    void read(const json& object, NodeSpec& node) {
+    void read(const json& object, NodeSpec& node, int depth = 1) {
         node.line = lineOfObject(object);
         node.offset = offsetOf(object);
         if (!object.is_object()) {
@@ -135,11 +136,13 @@ public:
             readValues(object["values"], node);
         }
         if (object.contains("children")) {
-            readChildren(object["children"], node);
+            readChildren(object["children"], node, depth);
         }
     }
 
 private:
+    static constexpr int kDeepest = 1000;
+
     void readValues(const json& values, NodeSpec& node) {
         if (!values.is_array()) {
             problem(node.line, "\"values\" must be an array");
@@ -165,15 +168,20 @@ private:
         }
     }
 
-    void readChildren(const json& children, NodeSpec& node) {
+    void readChildren(const json& children, NodeSpec& node, int depth) {
         if (!children.is_array()) {
             problem(node.line, "\"children\" must be an array");
+            return;
+        }
+        if (depth == kDeepest && !children.empty()) {
+            problem(node.line,
+                    "the structure is nested deeper than " + std::to_string(kDeepest) + " levels");
             return;
         }
         std::set<std::string> names;
         for (const json& item : children) {
             NodeSpec child;
-            read(item, child);
+            read(item, child, depth + 1);
             if (!names.insert(child.name).second) {
                 problem(child.line,
                         "node " + node.name + " has two children named \"" + child.name + "\"");
