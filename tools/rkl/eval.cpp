@@ -160,7 +160,9 @@ int runEval(const std::string& product, const std::vector<Choice>& choices, bool
     const bool ok = session.prepare(choices) && session.evaluate();
     if (!ok) {
         if (json) {
-            out << ordered_json{{"errors", jsonDiagnostics(session.problems())}}.dump(2) << "\n";
+            out << ordered_json{{"errors", jsonDiagnostics(session.problems())}}.dump(
+                       2, ' ', false, ordered_json::error_handler_t::replace)
+                << "\n";
             return kFindings;
         }
         return report(session.problems(), out);
@@ -177,7 +179,7 @@ int runEval(const std::string& product, const std::vector<Choice>& choices, bool
                                           {"node", message.node},
                                           {"text", message.text}});
         }
-        out << result.dump(2) << "\n";
+        out << result.dump(2, ' ', false, ordered_json::error_handler_t::replace) << "\n";
     } else {
         printTree(session.root(), 0, out);
         for (const Message& message : messages) {

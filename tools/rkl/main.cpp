@@ -6,6 +6,7 @@
 #include <zamcore/zamcore.h>
 
 #include <CLI/CLI.hpp>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -131,5 +132,10 @@ int main(int argc, char** argv) {
         std::cout.flush();
         std::cerr << "rkl: unexpected engine error: " << rkl::describe(error) << "\n";
         return rkl::kFindings;
+    } catch (const std::exception& error) {
+        // A directory that cannot be listed, and the like.
+        std::cout.flush();
+        std::cerr << "rkl: " << error.what() << "\n";
+        return rkl::kUsage;
     }
 }
