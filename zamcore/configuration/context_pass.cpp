@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "zamcore/configuration/node.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/model/module.h"
 #include "zamcore/model/option.h"
 #include "zamcore/runtime/adapter_access.h"
@@ -151,6 +152,7 @@ ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at
         return ref_count_ptr<ZAMModule>();
     }
     const ref_count_ptr<ZAMModule> module = moduleAt(at);
+    const WriteTraceScope tracing(WriteTraceScope::Context, chain_[at].node, nullptr, 0);
     const std::string moduleId = module->id();
     const ZAMPath contextPath = ownSet ? ZAMPath() : contextPathOf(chain_[at].node);
     deliverPresented(set, moduleId);
@@ -320,6 +322,9 @@ void ContextPass::inheritOne(ZAMSelOptionSet& set, const Option& used, Value val
         Entry& target = set.writableContents().find(used)->second;
         target.values.front() = value;
         target.howSets.front() = ZAMSelOptionSet::Inherited;
+        if (writeTrace.callback != nullptr) {
+            traceWrite(set, target, &target, false);
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "zamcore/configuration/context_pass.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/model/window.h"
 #include "zamcore/runtime/adapter_access.h"
 #include "zamcore/runtime/exception.h"
@@ -173,7 +174,11 @@ const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::setDefault(
     const ref_count_ptr<ZAMOption>& option, const ZAMPath& path) const {
     ZAMSosEntry entry{option, path, {option->defaultValue()}, {Default}};
     // A multimap inserts after the entries with an equivalent key.
-    return writableContents().emplace(option, std::move(entry))->second;
+    const ZAMSosEntry& stored = writableContents().emplace(option, std::move(entry))->second;
+    if (zamcore::writeTrace.callback != nullptr) {
+        zamcore::traceWrite(*this, stored, &stored, true);
+    }
+    return stored;
 }
 
 void ZAMSelOptionSet::ensureContains(const ref_count_ptr<ZAMOption>& option) {
@@ -187,6 +192,9 @@ void ZAMSelOptionSet::set(const ZAMSosEntry& entry) {
     const Option& option = entry.option;
     if (option->scope() == ZAMOption::Legacy) {
         setLegacy(entry);
+        if (zamcore::writeTrace.callback != nullptr) {
+            zamcore::traceWrite(*this, entry, nullptr, false);
+        }
         return;
     }
     const Value& first = entry.values.front();
@@ -200,6 +208,9 @@ void ZAMSelOptionSet::set(const ZAMSosEntry& entry) {
         setSingleValued(*stored, entry);
     } else {
         setMultiValued(*stored, entry);
+    }
+    if (zamcore::writeTrace.callback != nullptr) {
+        zamcore::traceWrite(*this, entry, findEntry(contents(), option, entry.path), false);
     }
 }
 
@@ -261,6 +272,9 @@ void ZAMSelOptionSet::clearEntry(const ZAMSosEntry& entry) {
         if (it->second.path == entry.path) {
             it->second.values.assign(1, defaultValue);
             it->second.howSets.assign(1, Default);
+            if (zamcore::writeTrace.callback != nullptr) {
+                zamcore::traceWrite(*this, it->second, &it->second, true);
+            }
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "zamcore/expressions/set_exp.h"
 
 #include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/expressions/option_exp.h"
 #include "zamcore/expressions/value_exp.h"
 #include "zamcore/model/window.h"
@@ -19,5 +20,7 @@ void ZAMSetExp::doExecute(ZAMSelOptionSet& set) {
     entry.values.push_back(value_->evaluate(set));
     entry.howSets.push_back(fix_ ? ZAMSelOptionSet::RuleFixed : ZAMSelOptionSet::RuleSet);
     entry.path = target_->path();
+    const zamcore::WriteTraceScope statement(zamcore::WriteTraceScope::Statement, nullptr, nullptr,
+                                             line());
     set.set(entry);
 }
