@@ -7,6 +7,7 @@
 #include "zamcore/configuration/sel_option_set.h"
 #include "zamcore/configuration/validation_error.h"
 #include "zamcore/configuration/validator.h"
+#include "zamcore/configuration/write_trace.h"
 #include "zamcore/expressions/condition_exp.h"
 #include "zamcore/expressions/exp_root.h"
 #include "zamcore/expressions/rkl_exp.h"

@@ -6,6 +6,7 @@
 
 #include "zamcore/configuration/node.h"
 #include "zamcore/configuration/sos_entry.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/model/module.h"
 #include "zamcore/model/option.h"
 #include "zamcore/runtime/adapter_access.h"
@@ -152,6 +153,7 @@ ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at
         return ref_count_ptr<ZAMModule>();
     }
     const ref_count_ptr<ZAMModule> module = moduleAt(at);
+    const WriteTraceScope tracing(WriteTraceScope::Context, chain_[at].node, nullptr, 0);
     const std::string moduleId = module->id();
     const ZAMPath contextPath = ownSet ? ZAMPath() : contextPathOf(chain_[at].node);
     deliverPresented(set, moduleId);
@@ -316,7 +318,11 @@ void ContextPass::inheritOne(ZAMSelOptionSet& set, const Option& used, Value val
     if (firstHowSet(outcome) == ZAMSelOptionSet::Inherited) {
         // After the contents were rebuilt the option has one entry, at the
         // empty path.
-        setFirst(set.writableContents().find(used)->second, value, ZAMSelOptionSet::Inherited);
+        Entry& target = set.writableContents().find(used)->second;
+        setFirst(target, value, ZAMSelOptionSet::Inherited);
+        if (writeTrace.callback != nullptr) {
+            traceWrite(set, target, &target, false);
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "zamcore/configuration/context_pass.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/expressions/exp_root.h"
 #include "zamcore/language/rkl_parser.h"
 #include "zamcore/model/module.h"
@@ -123,7 +124,12 @@ ZAMNode::ConfigState ZAMNode::computeState(const ZAMSelOptionSet& set, bool upda
 }
 
 void ZAMNode::runRules(ZAMSelOptionSet& set) {
-    annotated(this, [&] { module()->getRkl()->execute(set); });
+    annotated(this, [&] {
+        const ref_count_ptr<ZAMModule> module = this->module();
+        const zamcore::WriteTraceScope rules(zamcore::WriteTraceScope::Rules, this, &module->id(),
+                                             0);
+        module->getRkl()->execute(set);
+    });
 }
 
 // The iterator is the host's, deleted on every path out, also when a child

@@ -4,6 +4,7 @@
 
 #include "zamcore/configuration/context_pass.h"
 #include "zamcore/configuration/sos_entry.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/model/window.h"
 #include "zamcore/runtime/adapter_access.h"
 #include "zamcore/runtime/exception.h"
@@ -185,7 +186,11 @@ const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::setDefault(
     const ref_count_ptr<ZAMOption>& option, const ZAMPath& path) const {
     ZAMSosEntry entry = zamcore::makeEntry(option, path, option->defaultValue(), Default);
     // A multimap inserts after the entries with an equivalent key.
-    return writableContents().emplace(option, std::move(entry))->second;
+    const ZAMSosEntry& stored = writableContents().emplace(option, std::move(entry))->second;
+    if (zamcore::writeTrace.callback != nullptr) {
+        zamcore::traceWrite(*this, stored, &stored, true);
+    }
+    return stored;
 }
 
 void ZAMSelOptionSet::ensureContains(const ref_count_ptr<ZAMOption>& option) {
@@ -199,6 +204,9 @@ void ZAMSelOptionSet::set(const ZAMSosEntry& entry) {
     const Option& option = entry.option;
     if (option->scope() == ZAMOption::Legacy) {
         setLegacy(entry);
+        if (zamcore::writeTrace.callback != nullptr) {
+            zamcore::traceWrite(*this, entry, nullptr, false);
+        }
         return;
     }
     const Value& first = firstValue(entry);
@@ -214,6 +222,9 @@ void ZAMSelOptionSet::set(const ZAMSosEntry& entry) {
 #if !ZAMCORE_EARLIER_INTERFACE
         setMultiValued(*stored, entry);
 #endif
+    }
+    if (zamcore::writeTrace.callback != nullptr) {
+        zamcore::traceWrite(*this, entry, findEntry(contents(), option, entry.path), false);
     }
 }
 
@@ -277,6 +288,9 @@ void ZAMSelOptionSet::clearEntry(const ZAMSosEntry& entry) {
          ++it) {
         if (it->second.path == entry.path) {
             zamcore::setOnly(it->second, defaultValue, Default);
+            if (zamcore::writeTrace.callback != nullptr) {
+                zamcore::traceWrite(*this, it->second, &it->second, true);
+            }
         }
     }
 }

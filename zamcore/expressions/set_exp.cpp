@@ -2,6 +2,7 @@
 
 #include "zamcore/configuration/sel_option_set.h"
 #include "zamcore/configuration/sos_entry.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/expressions/option_exp.h"
 #include "zamcore/expressions/value_exp.h"
 #include "zamcore/model/window.h"
@@ -19,5 +20,7 @@ void ZAMSetExp::doExecute(ZAMSelOptionSet& set) {
     const ZAMSelOptionSet::ZAMSosEntry entry =
         zamcore::makeEntry(std::move(target), target_->path(), value_->evaluate(set),
                            fix_ ? ZAMSelOptionSet::RuleFixed : ZAMSelOptionSet::RuleSet);
+    const zamcore::WriteTraceScope statement(zamcore::WriteTraceScope::Statement, nullptr, nullptr,
+                                             line());
     set.set(entry);
 }
