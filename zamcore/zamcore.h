@@ -17,6 +17,7 @@
 #include "zamcore/model/option.h"
 #include "zamcore/model/option_value.h"
 #include "zamcore/model/window.h"
+#include "zamcore/revision.h"
 #include "zamcore/runtime/exception.h"
 #include "zamcore/runtime/export.h"
 #include "zamcore/runtime/ref_count.h"

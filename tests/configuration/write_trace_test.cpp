@@ -7,6 +7,7 @@
 
 #include "support/test_node.h"
 #include "support/window_fixture.h"
+#include "zamcore/configuration/sos_entry.h"
 
 namespace {
 
@@ -20,9 +21,9 @@ const char* originName(ZAMWriteTrace::Origin origin) {
 // "text/how-set" per value, comma-separated.
 std::string values(const Entry& entry) {
     std::string text;
-    for (std::size_t i = 0; i < entry.values.size(); ++i) {
-        text += (i == 0 ? "" : ",") + entry.values[i]->displayString() + "/" +
-                std::to_string(static_cast<int>(entry.howSets[i]));
+    for (std::size_t i = 0; i < zamcore::valueCount(entry); ++i) {
+        text += (i == 0 ? "" : ",") + zamcore::valueAt(entry, i)->displayString() + "/" +
+                std::to_string(static_cast<int>(zamcore::howSetAt(entry, i)));
     }
     return text;
 }

@@ -48,9 +48,19 @@ ZAMNode::ConfigState ZAMNode::evaluateLegacyCondition() {
 
 void ZAMNode::evaluateLegacyErrorChecks() {}
 
+#if !ZAMCORE_EARLIER_INTERFACE
 ZAMNode::ConfigState ZAMNode::forcedConfigState() {
     return Undetermined;
 }
+
+ZAMNode::ConfigState ZAMNode::forcedState() {
+    return forcedConfigState();
+}
+#else
+ZAMNode::ConfigState ZAMNode::forcedState() {
+    return Undetermined;
+}
+#endif
 
 ref_count_ptr<ZAMWindow> ZAMNode::window() {
     return ownSet_.window();
@@ -73,7 +83,7 @@ bool ZAMNode::isModuleBoundary() const {
 void ZAMNode::evaluate(const ZAMSelOptionSet& set, bool updateState) {
     window()->setCurrentlyEvaluating(this);
     const ConfigState state = computeState(set, updateState);
-    const ConfigState forced = forcedConfigState();
+    const ConfigState forced = forcedState();
     if (forced == NotConfigured || (state == NotConfigured && forced != Configured)) {
         return;
     }

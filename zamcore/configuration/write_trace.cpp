@@ -1,5 +1,6 @@
 #include "zamcore/configuration/write_trace.h"
 
+#include "zamcore/configuration/sos_entry.h"
 #include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/model/window.h"
 
@@ -32,8 +33,8 @@ ZAMWriteTrace::Origin originOf(const ZAMSelOptionSet::ZAMSosEntry& written, bool
         return ZAMWriteTrace::Rule;
     }
     if (scope != nullptr && scope->kind() == WriteTraceScope::Context) {
-        return written.howSets.front() == ZAMSelOptionSet::Inherited ? ZAMWriteTrace::Inherited
-                                                                     : ZAMWriteTrace::Presented;
+        return firstHowSet(written) == ZAMSelOptionSet::Inherited ? ZAMWriteTrace::Inherited
+                                                                  : ZAMWriteTrace::Presented;
     }
     return ZAMWriteTrace::Host;
 }
