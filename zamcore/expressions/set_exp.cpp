@@ -1,6 +1,8 @@
 #include "zamcore/expressions/set_exp.h"
 
 #include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/configuration/sos_entry.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/expressions/option_exp.h"
 #include "zamcore/expressions/value_exp.h"
 #include "zamcore/model/window.h"
@@ -19,13 +21,12 @@ void ZAMSetExp::doExecute(ZAMSelOptionSet& set) {
         store(set, own);
         return;
     }
-    // Emptied on every way out, keeping the vectors' room.
+    // Emptied on every way out, keeping the room of its vectors.
     struct Release {
         ZAMSetExp& statement;
         ~Release() {
             statement.entry_.option = ref_count_ptr<ZAMOption>();
-            statement.entry_.values.clear();
-            statement.entry_.howSets.clear();
+            zamcore::setOnly(statement.entry_, ref_count_ptr<ZAMValue>(), ZAMSelOptionSet::RuleSet);
             statement.entryInUse_ = false;
         }
     };
@@ -36,8 +37,10 @@ void ZAMSetExp::doExecute(ZAMSelOptionSet& set) {
 
 void ZAMSetExp::store(ZAMSelOptionSet& set, ZAMSelOptionSet::ZAMSosEntry& entry) const {
     entry.option = target_->option(set.window());
-    entry.values.push_back(value_->evaluate(set));
-    entry.howSets.push_back(fix_ ? ZAMSelOptionSet::RuleFixed : ZAMSelOptionSet::RuleSet);
+    zamcore::setOnly(entry, value_->evaluate(set),
+                     fix_ ? ZAMSelOptionSet::RuleFixed : ZAMSelOptionSet::RuleSet);
     entry.path = target_->path();
+    const zamcore::WriteTraceScope statement(zamcore::WriteTraceScope::Statement, nullptr, nullptr,
+                                             line());
     set.set(entry);
 }
