@@ -25,9 +25,9 @@ ref_count_ptr<ZAMValue> ZAMOptionValueExp::evaluate(const ZAMSelOptionSet& set) 
 
 ref_count_ptr<ZAMValue> ZAMOptionValueExp::evaluate(const ZAMSelOptionSet& set,
                                                     bool& multiValued) const {
-    const std::vector<ref_count_ptr<ZAMValue>>& values = entryValues(set);
-    multiValued = values.size() > 1;
-    return values.empty() ? ZAMValue::createUnset() : values.front();
+    const ZAMSelOptionSet::ZAMSosEntry& found = entry(set);
+    multiValued = zamcore::valueCount(found) > 1;
+    return zamcore::valueCount(found) == 0 ? ZAMValue::createUnset() : zamcore::firstValue(found);
 }
 
 std::vector<ref_count_ptr<ZAMValue>> ZAMOptionValueExp::values(const ZAMSelOptionSet& set) const {
