@@ -12,6 +12,11 @@ namespace {
 using zambench::generateProduct;
 using zambench::Product;
 
+// A value as the generator writes it: strings in double quotes.
+std::string toText(const ref_count_ptr<ZAMValue>& value) {
+    return zambench::fromValue(value).text();
+}
+
 TEST(ProductGeneratorTest, TheSeedAloneDecidesTheProduct) {
     const Product first = generateProduct(50, 7);
     const Product again = generateProduct(50, 7);
@@ -126,6 +131,34 @@ TEST_F(ProductTest, EvaluationReachesEveryModuleInstance) {
     EXPECT_GT(partsIn, 600);
     EXPECT_GT(partsOut, 600);
     EXPECT_GT(adapter->messages, 0);
+}
+
+// The host's values of a module node survive its evaluation: no rule writes
+// the inputs they are given for.
+TEST_F(ProductTest, HostValuesStayInTheirModuleInstances) {
+    buildStructure();
+    window->evaluate(true);
+    int checked = 0;
+    for (std::size_t n = 0; n < product->nodes.size(); ++n) {
+        const zambench::NodeSpec& spec = product->nodes[n];
+        for (const auto& hostValue : spec.hostValues) {
+            const zambench::ModuleSpec& module =
+                product->modules[static_cast<std::size_t>(spec.module)];
+            const ref_count_ptr<ZAMOption> option = window->getModule(module.id)->getOption(
+                module.options[static_cast<std::size_t>(hostValue.first)].name);
+            const ZAMSelOptionSet::ZAMSosEntry& entry = structure->nodes()[n]->getSos().get(option);
+            EXPECT_EQ(hostValue.second.text(), toText(entry.values.front())) << module.id;
+            // A value equal to the default leaves even the how-set Default.
+            const bool isDefault =
+                hostValue.second ==
+                module.options[static_cast<std::size_t>(hostValue.first)].defaultValue;
+            EXPECT_EQ(isDefault ? ZAMSelOptionSet::Default : ZAMSelOptionSet::UserSet,
+                      entry.howSets.front())
+                << module.id;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 400);
 }
 
 // A module's presented option reaches the first child instance by its path,
