@@ -5,6 +5,8 @@
 
 #include "zamcore/configuration/node.h"
 #include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/configuration/validation_error.h"
+#include "zamcore/configuration/validator.h"
 #include "zamcore/expressions/condition_exp.h"
 #include "zamcore/expressions/exp_root.h"
 #include "zamcore/expressions/rkl_exp.h"

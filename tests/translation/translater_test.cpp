@@ -1,8 +1,10 @@
 #include <zamcore/zamcore.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 
+#include "language/token_dump.h"
 #include "support/caught_error.h"
 #include "support/zam_test.h"
 
@@ -132,12 +134,17 @@ TEST_F(TranslateRklTest, WithoutRenamesRulesAndConditionsComeBackUnchanged) {
         "  if m : a = 1 then # why\n\tset m:'b c'[x.y] to \"m:a\" endif\n",
         "mutually_exclusive : [a, b] mutually_exclusive :{ m.x , n.'y' }",
         "inform 1 endif this ( is not read",
+        "warn 'm x':'it\\'s'  +\"a \\\" b\"#c",
     };
     for (const char* text : rules) {
         EXPECT_EQ(text, translater.translateRkl(text));
     }
-    EXPECT_EQ("  not (m:a=1)or m:b # end",
-              translater.translateCondition("  not (m:a=1)or m:b # end"));
+    for (const char* text : {"  not (m:a=1)or m:b # end", "'1 m' : 'a'[ 'p q' ] != \"x\""}) {
+        EXPECT_EQ(text, translater.translateCondition(text));
+    }
+    const std::string source =
+        "module m\ninterface start\npublic p uses  k : 'o' # c\ninterface end\nset m :b to 1";
+    EXPECT_EQ(source, translater.translateRklData("m", source));
 }
 
 TEST_F(TranslateRklTest, OnlyOptionReferencesAreRenamed) {
@@ -154,6 +161,8 @@ TEST_F(TranslateRklTest, OnlyOptionReferencesAreRenamed) {
         {"inform \"m:b\" inform k:b", "inform \"m:b\" inform k:b"},
         {"mutually_exclusive : [b] mutually_exclusive : {m.b}",
          "mutually_exclusive : [b] mutually_exclusive : {m.b}"},
+        // Renames are keyed by the old module id: n:a is not m:a.
+        {"inform n:a + m:a", "inform n:a + n:'if'"},
         // The rest after a top-level end word is copied as it stands.
         {"inform m:b endif inform m:b", "inform n:b endif inform m:b"},
     };
@@ -176,6 +185,46 @@ TEST_F(TranslateRklTest, TextsWithErrorsAreRefused) {
     translater.addModuleMapping("m", "n");
     EXPECT_THROW(translater.translateRkl("set m:b 1"), ZAMSyntaxError);
     EXPECT_THROW(translater.translateCondition("m:b = 1 m:c"), ZAMSyntaxError);
+}
+
+// Renaming there and back gives texts that read as the original tokens, even
+// where the renamed references were respaced or quoted differently.
+TEST_F(TranslateRklTest, RenamingThereAndBackReadsAsTheOriginal) {
+    using Translate = std::function<std::string(ZAMTranslater&, const std::string&)>;
+    struct Text {
+        Translate translate;
+        const char* text;
+    };
+    const Text texts[] = {
+        {&ZAMTranslater::translateOption, "public p presents A : x [ f ] default 2 # A:x"},
+        {&ZAMTranslater::translateOption, "public q uses A:'x'= 1 to 3"},
+        {&ZAMTranslater::translateRkl, "if not A:x[f.g]>2 then set A:x to \"A:x\"+A:z endif"},
+        {&ZAMTranslater::translateCondition, "(A:x = 1) or C:x"},
+        {[](ZAMTranslater& t, const std::string& text) { return t.translateRklData("M", text); },
+         "module M\ninterface start\npublic r implements A:x\ninterface end\ninform A:x"},
+    };
+    struct Rename {
+        const char* module;  // new id of module A
+        const char* option;  // new name of option x
+    };
+    for (const Rename& rename :
+         {Rename{"B", "x"}, Rename{"A", "y"}, Rename{"2nd", "it's"}, Rename{"a b", "if"}}) {
+        ZAMTranslater there;
+        there.addModuleMapping("A", rename.module);
+        there.addOptionMapping("A", "x", rename.option);
+        ZAMTranslater back;
+        back.addModuleMapping(rename.module, "A");
+        back.addOptionMapping(rename.module, rename.option, "x");
+        const std::string renamed =
+            "id(" + std::string(rename.module) + ") : id(" + rename.option + ")";
+        for (const Text& text : texts) {
+            SCOPED_TRACE(std::string(rename.module) + " " + text.text);
+            const std::string forth = text.translate(there, text.text);
+            EXPECT_EQ(std::string::npos, zamtest::dump(forth).find("id(A) : id(x)"));
+            EXPECT_NE(std::string::npos, zamtest::dump(forth).find(renamed));
+            EXPECT_EQ(zamtest::dump(text.text), zamtest::dump(text.translate(back, forth)));
+        }
+    }
 }
 
 }  // namespace

@@ -60,6 +60,23 @@ public:
     // declared but the line unrecorded) and the model's codes for a name in
     // use or a base that is not public.
     ref_count_ptr<ZAMOption> addOptionString(const std::string& text);
+    // Renames one of the module's options: its own rules are rewritten to
+    // refer to `newName`, the option leaves the module under its old name,
+    // and `text` is read as the new declaration line. Returns the option that
+    // line declares, a new object unless the line names another option that
+    // already exists; the handle passed in keeps its old name. Only
+    // references written with this module's id change: other modules' texts,
+    // and their options based on the old name, are the host's to rename. A
+    // legacy option is returned as it is. In test mode only `text` is read.
+    //
+    // The module's whole source text is written out and read back, so a
+    // rename throws what that throws (code 102 for an option without a
+    // recorded line; a syntax error for a recorded line holding a line
+    // break), besides the errors of `text`. A failed rename leaves the module
+    // as it was: its options and their declarations, its declaration lines
+    // and its rules. Code 102 for a null option.
+    ref_count_ptr<ZAMOption> changeOptionString(ref_count_ptr<ZAMOption> option,
+                                                std::string newName, const std::string& text);
 
     // Removes an option: a legacy one from the legacy options, any other from
     // the interface unless another option is based on it (code 109). Code 102
@@ -126,6 +143,15 @@ private:
     void readInterface(zamcore::LineSplitter& lines);
     // The interface option of that name, or null.
     ref_count_ptr<ZAMOption> interfaceOption(const std::string& name) const;
+
+    // What renaming an option may change, so that a failed rename can put
+    // it back.
+    struct SavedState;
+    SavedState saveState() const;
+    void restoreState(const SavedState& saved);
+    // The steps of a rename, after the checks.
+    ref_count_ptr<ZAMOption> renameOption(const std::string& oldName, const std::string& newName,
+                                          const std::string& declaration);
 
     OptionMap options_;
     OptionMap legacyOptions_;
