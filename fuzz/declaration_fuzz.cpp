@@ -12,7 +12,9 @@
 // - the module written out and read back in is the same module, and writes
 //   out the same text, unless a line changed an option that others are
 //   based on after they were declared (their recorded lines may then no
-//   longer fit it).
+//   longer fit it);
+// - renaming the first option to "renamed", declared by the last line,
+//   either records that line or leaves the module as it was.
 
 #include <zamcore/zamcore.h>
 
@@ -78,6 +80,33 @@ void checkRoundTrip(ZAMModule& module, const std::string& input) {
                   input);
 }
 
+// What a failed rename must leave as it was: the options, their lines and
+// the rules (or the failure to write them out).
+std::string moduleState(ZAMModule& module) {
+    std::string state;
+    for (const auto& entry : snapshotInterface(module)) {
+        state += entry.second + "\n";
+    }
+    const fuzz::Outcome written = fuzz::attempt([&] { state += module.getRklData(); });
+    return state + std::to_string(written.code) + module.getRkl()->rkl();
+}
+
+void checkRename(ZAMModule& module, const std::string& line, const std::string& input) {
+    const std::vector<ref_count_ptr<ZAMOption>> options = module.options();
+    if (options.empty()) {
+        return;
+    }
+    const std::string before = moduleState(module);
+    ref_count_ptr<ZAMOption> renamed;
+    const fuzz::Outcome outcome = fuzz::attempt(
+        [&] { renamed = module.changeOptionString(options.front(), "renamed", line); });
+    if (!outcome.accepted) {
+        fuzz::require(moduleState(module) == before, "a failed rename changed the module", input);
+        return;
+    }
+    fuzz::require(module.askOptionRkl(renamed->name()) == line, "the rename lost its line", input);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -86,11 +115,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::World world;
     ref_count_ptr<ZAMModule> scratch = world.window->createModule("scratch");
     bool changedBase = false;
-    for (const std::string& line : fuzz::lines(input, 16)) {
+    const std::vector<std::string> lines = fuzz::lines(input, 16);
+    for (const std::string& line : lines) {
         changedBase = declareLine(*scratch, line, input) || changedBase;
     }
     if (!changedBase) {
         checkRoundTrip(*scratch, input);
+    }
+    if (!lines.empty()) {
+        checkRename(*scratch, lines.back(), input);
     }
     return 0;
 }

@@ -1,8 +1,9 @@
 // Translation: the input goes through all four translate operations (a
 // declaration line, a rule text, a condition and a module source text for
 // module "t"), once with a translator without renames and once with one
-// whose renames need quoting: a module id with a space, one starting with a
-// digit, a keyword, an empty name and a name with a quote.
+// whose renames need quoting or spacing: a module id with a space, one
+// starting with a digit, a keyword, an empty name, a name with a quote, and
+// plain names that may meet the next token.
 //
 // Properties:
 // - renames never change whether a text is accepted, nor the error;
@@ -40,6 +41,7 @@ struct Translaters {
         renaming.addModuleMapping("m", "new m");
         renaming.addOptionMapping("m", "a", "if");
         renaming.addOptionMapping("m", "b", "b'q");
+        renaming.addOptionMapping("m", "c", "c_2");
         renaming.addModuleMapping("base", "2base");
         renaming.addOptionMapping("base", "width", "size");
         renaming.addOptionMapping("t", "x", "");

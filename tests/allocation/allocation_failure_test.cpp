@@ -277,6 +277,38 @@ TEST_F(AllocationFailureTest, ModuleTextsKeepOldRulesAndOptionsUntilTheyAreRepla
     failEachAllocation(scenario);
 }
 
+TEST_F(AllocationFailureTest, AFailedRenameLeavesTheModuleAsItWas) {
+    const std::string text =
+        "module t\ninterface start\npublic size integer = 1 to 5\n"
+        "public i implements t:size = 2\ninterface end\nif t:size = 2 then set t:i to 2 endif\n";
+    const auto prepare = [&] {
+        resetModule("t");
+        t->setRklData(text);
+    };
+    prepare();
+    const InterfaceSnapshot before = snapshotInterface(*t);
+    const std::string beforeText = t->getRklData();
+    t->changeOptionString(t->getOption("i"), "j", "public j implements t:size = 2, 3");
+    const InterfaceSnapshot after = snapshotInterface(*t);
+    const std::string afterText = t->getRklData();
+    dropModule("t");
+    Scenario scenario;
+    scenario.setUp = prepare;
+    scenario.work = [&] {
+        t->changeOptionString(t->getOption("i"), "j", "public j implements t:size = 2, 3");
+    };
+    scenario.checkFailed = [&] {
+        EXPECT_EQ(before, snapshotInterface(*t));
+        EXPECT_EQ(beforeText, t->getRklData());
+    };
+    scenario.checkCompleted = [&] {
+        EXPECT_EQ(after, snapshotInterface(*t));
+        EXPECT_EQ(afterText, t->getRklData());
+    };
+    scenario.tearDown = [&] { dropModule("t"); };
+    failEachAllocation(scenario);
+}
+
 TEST_F(AllocationFailureTest, EvaluatingAStructureLeavesNoIteratorBehind) {
     resetModule("frame");
     t->setRklData(
