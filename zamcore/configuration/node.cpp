@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "zamcore/configuration/context_pass.h"
 #include "zamcore/expressions/exp_root.h"
 #include "zamcore/language/rkl_parser.h"
 #include "zamcore/model/module.h"
@@ -144,14 +145,18 @@ ref_count_ptr<ZAMConditionExp> ZAMNode::getLoadIf() {
 }
 
 const ZAMSelOptionSet& ZAMNode::getSos() const {
-    ownSet_.setContext(this, true);
-    return ownSet_;
+    zamcore::ContextPass pass;
+    return pass.ownSetOf(*this);
 }
 
+// Put into context on the side, so that a failure leaves the node as it was;
+// the copy keeps this node's window.
 void ZAMNode::setSos(ZAMSelOptionSet& set) {
+    ZAMSelOptionSet placed(ownSet_);
+    placed = set;
+    placed.setContext(this, true);
+    ownSet_ = placed;
     hasOwnSet_ = true;
-    ownSet_ = set;
-    ownSet_.setContext(this, true);
 }
 
 void ZAMNode::clearSos() {

@@ -12,6 +12,10 @@ class ZAMModule;
 class ZAMNodeIterator;
 class ZAMWindow;
 
+namespace zamcore {
+class ContextPass;
+}
+
 // A node of the host's product structure. The host derives from it, supplies
 // the tree (parent, children) and says which nodes stand for a module
 // instance; the engine evaluates the tree. Not reference counted: the host
@@ -84,15 +88,19 @@ public:
     ref_count_ptr<ZAMConditionExp> getLoadIf();
 
     // The node's own set, put into the node's module context first (so this
-    // changes it although it is const).
+    // changes it although it is const). When that fails, the own set stays
+    // as it was.
     const ZAMSelOptionSet& getSos() const;
     // Makes `set` the node's own values, put into the node's module context;
-    // they are merged into every later evaluation of the node.
+    // they are merged into every later evaluation of the node. When putting
+    // them into context fails, the node keeps its former own values.
     void setSos(ZAMSelOptionSet& set);
     // Forgets the node's own values.
     void clearSos();
 
 private:
+    friend class zamcore::ContextPass;  // puts the own set into context
+
     // The new state from the condition (or the host's own condition), or the
     // stored state when the node has neither; stored when asked to.
     ConfigState computeState(const ZAMSelOptionSet& set, bool updateState);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "zamcore/configuration/context_pass.h"
 #include "zamcore/model/window.h"
 #include "zamcore/runtime/adapter_access.h"
 #include "zamcore/runtime/exception.h"
@@ -323,4 +324,6 @@ void ZAMSelOptionSet::verifyCompleteness() {
     }
 }
 
-void ZAMSelOptionSet::setContext(const ZAMNode* /*node*/, bool /*ownSet*/) {}
+void ZAMSelOptionSet::setContext(const ZAMNode* node, bool ownSet) {
+    zamcore::ContextPass().putInContext(*this, node, ownSet);
+}

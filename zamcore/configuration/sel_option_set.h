@@ -17,6 +17,10 @@ class ZAMOption;
 class ZAMValue;
 class ZAMWindow;
 
+namespace zamcore {
+class ContextPass;
+}
+
 // The values chosen for options during one configuration, each recorded with
 // how it was set. Not reference counted; copied by value.
 //
@@ -116,12 +120,26 @@ public:
     void verifyCompleteness();
 
     // Puts the set into the context of the module instance that `node`
-    // stands for. The step at module boundaries is built on top of this; for
-    // now the set is left as it is.
+    // stands for, from the terms of the enclosing module (or of none).
+    // Afterwards the set holds exactly one entry per non-legacy option of
+    // that module, each with the empty path, and nothing else; the context
+    // node is `node`. An option gets the value meant for this instance: of
+    // the entries presented to it from above or stored for it, the one whose
+    // path best matches the node's place inside the enclosing instance
+    // (nearer the top first, then longer, then first stored; the empty path
+    // matches last); else its default. A used option takes, with how-set
+    // Inherited, the value of the ancestor instance nearest the root that
+    // provides or uses the same base option. `ownSet` says the set is the
+    // node's own, sitting at the instance itself: only entries with the
+    // empty path match. Reading the providers puts their nodes' own sets
+    // into context too (getSos). A node without a module changes nothing.
+    // Exceptions from set (codes 204, 2) and from finding a module (302)
+    // pass out and leave the steps done so far done.
     void setContext(const ZAMNode* node, bool ownSet);
 
 private:
     friend class ZAMWindow;
+    friend class zamcore::ContextPass;
     explicit ZAMSelOptionSet(ZAMWindow* window);
 
     // Stores the option's default at `path` after the option's other entries.

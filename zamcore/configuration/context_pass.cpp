@@ -1,0 +1,400 @@
+#include "zamcore/configuration/context_pass.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include "zamcore/configuration/node.h"
+#include "zamcore/model/module.h"
+#include "zamcore/model/option.h"
+#include "zamcore/runtime/adapter_access.h"
+#include "zamcore/runtime/exception.h"
+
+namespace zamcore {
+namespace {
+
+using Entry = ZAMSelOptionSet::ZAMSosEntry;
+using Contents = ZAMSelOptionSet::Contents;
+using Option = ref_count_ptr<ZAMOption>;
+using Value = ref_count_ptr<ZAMValue>;
+
+// Where the node sits inside the module instance that encloses it: the path
+// names from just below the nearest ancestor that stands for a module down to
+// the node itself. Nodes without a name add nothing.
+ZAMPath contextPathOf(const ZAMNode* node) {
+    ZAMPath path;
+    for (const ZAMNode* at = node; at != nullptr;) {
+        const std::string name = at->pathName();
+        if (!name.empty()) {
+            path.append(name);
+        }
+        at = at->parent();
+        if (at != nullptr && at->hasModule()) {
+            break;
+        }
+    }
+    path.reverse();
+    return path;
+}
+
+// The option `option` presents when that belongs to module `moduleId`; null
+// otherwise.
+Option presentedTo(const ZAMOption& option, const std::string& moduleId) {
+    if (option.type() != ZAMOption::Presented) {
+        return Option();
+    }
+    Option base = option.basedOn();
+    return base && base->moduleId() == moduleId ? base : Option();
+}
+
+// Values presented from above become values of the options they present, at
+// the paths they are presented at, with their how-sets.
+void deliverPresented(ZAMSelOptionSet& set, const std::string& moduleId) {
+    // Copied out first: storing them changes the contents being read.
+    std::vector<Entry> arriving;
+    for (const auto& keyed : set.contents()) {
+        if (Option base = presentedTo(*keyed.first, moduleId)) {
+            Entry copy = keyed.second;
+            copy.path = keyed.first->path();
+            copy.option = std::move(base);
+            arriving.push_back(std::move(copy));
+        }
+    }
+    for (const Entry& entry : arriving) {
+        set.set(entry);
+    }
+}
+
+// Whether a second putting into context would deliver presented values again.
+bool presentsToItself(const ZAMSelOptionSet& set, const std::string& moduleId) {
+    const Contents& contents = set.contents();
+    return std::any_of(contents.begin(), contents.end(), [&](const Contents::value_type& keyed) {
+        return static_cast<bool>(presentedTo(*keyed.first, moduleId));
+    });
+}
+
+// Adds the base options of the module's used options that `bases` lacks.
+void addBases(std::vector<Option>& bases, const ZAMModule& module) {
+    for (const Option& option : module.options()) {
+        if (option->type() != ZAMOption::Uses) {
+            continue;
+        }
+        Option base = option->basedOn();
+        if (!base) {
+            continue;
+        }
+        const auto same = [&](const Option& known) { return known->id() == base->id(); };
+        if (std::none_of(bases.begin(), bases.end(), same)) {
+            bases.push_back(std::move(base));
+        }
+    }
+}
+
+// Whether the module still has an option of that name. Only its absence
+// counts against an entry; any other failure of the lookup is no reason to
+// drop a value.
+bool stillHas(const ZAMModule& module, const std::string& name) {
+    try {
+        module.getOption(name);
+    } catch (const ZAMException& error) {
+        return error.code() != 102;
+    }
+    return true;
+}
+
+}  // namespace
+
+const ContextPass::Provider* ContextPass::knownWalk(const Ancestor& ancestor, int baseId) {
+    for (const auto& walk : ancestor.walks) {
+        if (walk.first == baseId) {
+            return &walk.second;
+        }
+    }
+    return nullptr;
+}
+
+void ContextPass::putInContext(ZAMSelOptionSet& set, const ZAMNode* node, bool ownSet) {
+    start(node);
+    place(set, 0, ownSet);
+}
+
+const ZAMSelOptionSet& ContextPass::ownSetOf(const ZAMNode& node) {
+    start(&node);
+    return ownSetAt(0);
+}
+
+void ContextPass::start(const ZAMNode* node) {
+    chain_.push_back(Ancestor{node, node->hasModule(), false, false, {}, false, {}, {}});
+}
+
+const ZAMSelOptionSet& ContextPass::ownSetAt(std::size_t at) {
+    ZAMSelOptionSet& own = chain_[at].node->ownSet_;
+    if (chain_[at].inContext) {
+        return own;
+    }
+    if (chain_[at].fresh) {
+        chain_[at].fresh = false;
+        return own;
+    }
+    // Placed on the side and taken over whole, so that a failure leaves the
+    // node's values as they were. The copy shares the contents until it
+    // writes.
+    ZAMSelOptionSet placed(own);
+    const ref_count_ptr<ZAMModule> module = place(placed, at, true);
+    own = placed;
+    chain_[at].inContext = module && !presentsToItself(own, module->id());
+    return own;
+}
+
+ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at, bool ownSet) {
+    if (!chain_[at].hasModule) {
+        return ref_count_ptr<ZAMModule>();
+    }
+    const ref_count_ptr<ZAMModule> module = moduleAt(at);
+    const std::string moduleId = module->id();
+    const ZAMPath contextPath = ownSet ? ZAMPath() : contextPathOf(chain_[at].node);
+    deliverPresented(set, moduleId);
+    keepBestMatches(set, *module, moduleId, contextPath);
+    set.contextNode_ = chain_[at].node;
+    if (at == 0) {
+        placeProviders(*module);
+    }
+    fillOptions(set, *module, at);
+    return module;
+}
+
+// Every ancestor that the first node reads, directly or through another, has
+// its own set put into context from the top down, before any of them is
+// read. Each then finds the providers it reads in context already, so no
+// putting into context waits on another and the depth of the tree never
+// reaches the stack. Which ancestors are read follows from the modules alone:
+// those that provide a base option used below them.
+void ContextPass::placeProviders(const ZAMModule& module) {
+    std::vector<Option> bases;
+    addBases(bases, module);
+    if (bases.empty()) {
+        return;
+    }
+    completeChain();
+    std::vector<std::size_t> read;
+    for (std::size_t at = 1; at < chain_.size(); ++at) {
+        if (chain_[at].hasModule && providesAny(at, bases)) {
+            read.push_back(at);
+            addBases(bases, *moduleAt(at));
+        }
+    }
+    for (auto at = read.rbegin(); at != read.rend(); ++at) {
+        ownSetAt(*at);
+        // A set that is put into context on every read has had its first.
+        chain_[*at].fresh = !chain_[*at].inContext;
+    }
+}
+
+bool ContextPass::providesAny(std::size_t at, const std::vector<Option>& bases) {
+    const std::string& moduleId = moduleAt(at)->id();
+    for (const Option& base : bases) {
+        if (base->moduleId() == moduleId) {
+            return true;
+        }
+        for (const auto& user : usersAt(at)) {
+            if (user.first == base->id()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Of each option of the module, the entry meant for this instance stays: the
+// best path match, where a match nearer the top beats a deeper one, a longer
+// match a shorter one, and the first in contents order a tie. The empty path
+// matches with the lowest score. Everything else leaves the set: entries
+// whose path does not occur in the context path, entries of other modules and
+// entries of options the module no longer has.
+void ContextPass::keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
+                                  const std::string& moduleId, const ZAMPath& contextPath) {
+    const Contents& contents = set.contents();
+    std::vector<const Entry*> chosen;
+    bool pathsEmpty = true;
+    // The entries of one option sit next to each other.
+    for (auto it = contents.begin(); it != contents.end();) {
+        const Option& option = it->first;
+        const auto next = contents.upper_bound(option);
+        const Entry* best = nullptr;
+        if (option->moduleId() == moduleId && stillHas(module, option->name())) {
+            int bestScore = -1;
+            for (; it != next; ++it) {
+                const int score = contextPath.compare(it->second.path);
+                if (score > bestScore) {
+                    bestScore = score;
+                    best = &it->second;
+                }
+            }
+        }
+        it = next;
+        if (best != nullptr) {
+            chosen.push_back(best);
+            pathsEmpty = pathsEmpty && best->path.isEmpty();
+        }
+    }
+    if (pathsEmpty && chosen.size() == contents.size()) {
+        return;  // already in these terms: keep the contents, shared or not
+    }
+    auto kept = std::make_shared<Contents>();
+    for (const Entry* entry : chosen) {
+        auto placed = kept->emplace_hint(kept->end(), entry->option, *entry);
+        placed->second.path = ZAMPath();
+    }
+    set.contents_ = kept->empty() ? nullptr : std::move(kept);
+}
+
+// Every option of the module gets an entry, a default if nothing else; used
+// options take their providers' values. Legacy options stay with the host.
+void ContextPass::fillOptions(ZAMSelOptionSet& set, const ZAMModule& module, std::size_t at) {
+    for (const Option& option : module.options()) {
+        if (option->type() == ZAMOption::Uses) {
+            set.ensureContains(option);
+            inherit(set, option, at);
+        } else if (option->scope() != ZAMOption::Legacy) {
+            set.ensureContains(option);
+        }
+    }
+}
+
+// Without a provider the option keeps what it has.
+void ContextPass::inherit(ZAMSelOptionSet& set, const Option& used, std::size_t at) {
+    const Option base = used->basedOn();
+    if (!base) {
+        return;
+    }
+    const Provider provider = providerFrom(at + 1, base);
+    if (provider.at == kNone) {
+        return;
+    }
+    // The provider's set stays as it is while this set changes.
+    const std::vector<Value>& values =
+        chain_[provider.at].node->ownSet_.get(provider.option).values;
+    if (used->mutually_exclusive() && values.front() && used->validateValue(values.front())) {
+        inheritOne(set, used, Value(values.front()));
+        return;
+    }
+    // The stored entry goes back to the default first, so that the inherited
+    // values replace it under the override rule. Copied out before the set
+    // changes.
+    Entry refill = set.get(used);
+    set.clearEntry(refill);
+    refill.values = values;
+    refill.howSets.assign(refill.values.size(), ZAMSelOptionSet::Inherited);
+    set.set(refill);
+}
+
+// The same for a single-valued option and an allowed value, worked out before
+// anything is written: ancestors' sets are put into context again for every
+// node below them, and their entries mostly hold the outcome already. The
+// override rule is asked as setting the value over the default would ask it.
+void ContextPass::inheritOne(ZAMSelOptionSet& set, const Option& used, Value value) {
+    Entry outcome{used, ZAMPath(), {used->defaultValue()}, {ZAMSelOptionSet::Default}};
+    if (value != outcome.values.front()) {
+        bool allowed = false;
+        try {
+            allowed = requireAdapter().allowOptionOverride(outcome, set.contextNode_,
+                                                           ZAMSelOptionSet::Inherited);
+        } catch (...) {
+            set.clearEntry(outcome);  // as far as the plain way gets
+            throw;
+        }
+        if (allowed) {
+            outcome.values.front() = value;
+            outcome.howSets.front() = ZAMSelOptionSet::Inherited;
+        }
+    }
+    const Entry& stored = set.get(used);
+    if (stored.values.size() == 1 && stored.values.front().get() == outcome.values.front().get() &&
+        stored.howSets.front() == outcome.howSets.front()) {
+        return;
+    }
+    set.clearEntry(outcome);
+    if (outcome.howSets.front() == ZAMSelOptionSet::Inherited) {
+        // After the contents were rebuilt the option has one entry, at the
+        // empty path.
+        Entry& target = set.writableContents().find(used)->second;
+        target.values.front() = value;
+        target.howSets.front() = ZAMSelOptionSet::Inherited;
+    }
+}
+
+// The providers are the ancestors standing for the base option's module, and
+// those whose module uses the same base option; a match further up replaces
+// a nearer one. A walk that ends where an earlier one started takes over
+// that one's result: the providers above have been put into context already.
+ContextPass::Provider ContextPass::providerFrom(std::size_t from, const Option& base) {
+    completeChain();
+    const int baseId = base->id();
+    Provider found{kNone, Option()};
+    bool remember = true;
+    std::size_t end = from;
+    for (; end < chain_.size(); ++end) {
+        if (const Provider* known = knownWalk(chain_[end], baseId)) {
+            if (known->at != kNone) {
+                found = *known;
+            }
+            break;
+        }
+        if (!chain_[end].hasModule) {
+            continue;
+        }
+        if (moduleAt(end)->id() == base->moduleId()) {
+            ownSetAt(end);
+            found = Provider{end, base};
+        } else {
+            for (const auto& user : usersAt(end)) {
+                if (user.first == baseId) {
+                    ownSetAt(end);
+                    found = Provider{end, user.second};
+                }
+            }
+        }
+        remember = remember && (found.at != end || chain_[end].inContext);
+    }
+    if (remember) {
+        // Below the provider the walk ends there; above it, nowhere.
+        for (std::size_t j = from; j < end; ++j) {
+            chain_[j].walks.emplace_back(baseId, j <= found.at ? found : Provider{kNone, Option()});
+        }
+    }
+    return found;
+}
+
+const ref_count_ptr<ZAMModule>& ContextPass::moduleAt(std::size_t at) {
+    Ancestor& ancestor = chain_[at];
+    if (!ancestor.module) {
+        ancestor.module = ancestor.node->module();
+    }
+    return ancestor.module;
+}
+
+const std::vector<std::pair<int, Option>>& ContextPass::usersAt(std::size_t at) {
+    if (!chain_[at].usersKnown) {
+        // A copy: finding a base may load modules through the host.
+        const std::vector<Option> users = moduleAt(at)->usingOptions();
+        for (const Option& user : users) {
+            const Option userBase = user->basedOn();
+            // Option ids start at 1.
+            chain_[at].users.emplace_back(userBase ? userBase->id() : 0, user);
+        }
+        chain_[at].usersKnown = true;
+    }
+    return chain_[at].users;
+}
+
+void ContextPass::completeChain() {
+    if (chainComplete_) {
+        return;
+    }
+    for (const ZAMNode* up = chain_.back().node->parent(); up != nullptr; up = up->parent()) {
+        chain_.push_back(Ancestor{up, up->hasModule(), false, false, {}, false, {}, {}});
+    }
+    chainComplete_ = true;
+}
+
+}  // namespace zamcore
