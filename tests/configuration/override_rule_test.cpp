@@ -2,16 +2,15 @@
 
 #include "support/test_adapter.h"
 #include "support/zam_test.h"
+#include "zamcore/configuration/sos_entry.h"
 
 namespace {
 
 using OverrideRuleTest = ZamTest;
 
 ZAMSelOptionSet::ZAMSosEntry entryWith(int howSet) {
-    ZAMSelOptionSet::ZAMSosEntry entry;
-    entry.values.push_back(ZAMValue::createInt(1));
-    entry.howSets.push_back(static_cast<ZAMSelOptionSet::HowSet>(howSet));
-    return entry;
+    return zamcore::makeEntry(ref_count_ptr<ZAMOption>(), ZAMPath(), ZAMValue::createInt(1),
+                              static_cast<ZAMSelOptionSet::HowSet>(howSet));
 }
 
 TEST_F(OverrideRuleTest, DefaultOverrideRuleFollowsThePrecedenceTable) {

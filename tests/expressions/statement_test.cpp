@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/rule_fixture.h"
+#include "zamcore/configuration/sos_entry.h"
 
 namespace {
 
@@ -58,8 +59,9 @@ TEST_F(StatementTest, SetAndFixWriteWithTheirHowSets) {
     EXPECT_EQ("***UNSET***", valuesOf("lim"));
     // The path written with the target goes with the value.
     run("set m:a[x.y] to 4");
-    EXPECT_EQ("4",
-              set->get(option("a"), ZAMPath::parsePath("x.y")).values.front()->displayString());
+    EXPECT_EQ(
+        "4",
+        zamcore::firstValue(set->get(option("a"), ZAMPath::parsePath("x.y")))->displayString());
 }
 
 TEST_F(StatementTest, MessagesCarrySeverityAndTextAndMayStopTheRun) {
@@ -91,16 +93,20 @@ TEST_F(StatementTest, ExceptionsCarryTheLineOfTheInnermostStatement) {
         // Inside an if the statement's own line wins over the if's.
         {"if true then\n set m:lim to 0 inform 1\nendif", 204, 2},
         {"if false then\nelif true then\n inform 1 / 0\n\nendif\n", 203, 5},
+#if !ZAMCORE_EARLIER_INTERFACE
         // A mutually exclusive rule has no line: 0 at the top level, the
         // enclosing if's line inside one.
         {"mutually_exclusive : [ms]", 106, 0},
         {"if true then mutually_exclusive : [ms] endif\n\ninform 1", 106, 3},
+#endif
         // The condition of an elif link belongs to the link, whose line is
         // that of the token after its "endif".
         {"if false then\nelif 1 / 0 = 1 then\nendif", 203, 3},
     };
+#if !ZAMCORE_EARLIER_INTERFACE
     choose("ms", ZAMValue::createString("x"));
     choose("ms", ZAMValue::createString("y"));
+#endif
     for (const Row& row : rows) {
         try {
             run(row.text);
@@ -112,6 +118,7 @@ TEST_F(StatementTest, ExceptionsCarryTheLineOfTheInnermostStatement) {
     }
 }
 
+#if !ZAMCORE_EARLIER_INTERFACE
 TEST_F(StatementTest, MutuallyExclusiveRuleCountsValuesOfNamedStringOptions) {
     m->addOptionString("public p string non_mutually_exclusive");
     m->addOptionString("public q string non_mutually_exclusive");
@@ -135,7 +142,9 @@ TEST_F(StatementTest, MutuallyExclusiveRuleCountsValuesOfNamedStringOptions) {
     }
     EXPECT_FALSE(option("q")->mutually_exclusive());
 }
+#endif
 
+#if !ZAMCORE_EARLIER_INTERFACE
 TEST_F(StatementTest, OneOptionWithTwoValuesBreaksTheRuleByItself) {
     choose("ms", ZAMValue::createString("a"));
     choose("ms", ZAMValue::createString("b"));
@@ -148,7 +157,9 @@ TEST_F(StatementTest, OneOptionWithTwoValuesBreaksTheRuleByItself) {
         EXPECT_EQ("ms", error.extrainfo2());
     }
 }
+#endif
 
+#if !ZAMCORE_EARLIER_INTERFACE
 TEST_F(StatementTest, ValueRuleAllowsOneSelectedPair) {
     choose("ms", ZAMValue::createString("a"));
     choose("s", ZAMValue::createString("z"));
@@ -166,6 +177,7 @@ TEST_F(StatementTest, ValueRuleAllowsOneSelectedPair) {
     choose("a", ZAMValue::createInt(1));
     EXPECT_NO_THROW(run("mutually_exclusive : {a.'1', s.z}"));
 }
+#endif
 
 TEST_F(StatementTest, AnExceptionEndsTheListAndKeepsWhatRanBefore) {
     EXPECT_ZAM_CODE(run("set m:a to 1 set m:b to 1 / 0 set m:c to 3"), 203);
@@ -189,9 +201,11 @@ TEST_F(StatementTest, ReferencedOptionsListsEachOptionOnce) {
     m->addOptionString("private hidden integer");
     ref_count_ptr<ZAMModule> p = window->createModule("p");
     p->addOptionString("public shown presents m:a");
+    // The mutually exclusive rules, where the interface has them, name
+    // options by name alone: they add nothing.
     p->setRkl(
-        "set m:b to m:c + m:b if m:hidden = 1 then set m:b to 1 endif "
-        "mutually_exclusive : [s] mutually_exclusive : {s.x}");
+        std::string("set m:b to m:c + m:b if m:hidden = 1 then set m:b to 1 endif ") +
+        (ZAMCORE_EARLIER_INTERFACE ? "" : "mutually_exclusive : [s] mutually_exclusive : {s.x}"));
     std::set<ref_count_ptr<ZAMOption>> found;
     p->referencedOptions(found);
     std::set<ref_count_ptr<ZAMOption>> expected = {option("a"), option("b"), option("c"),

@@ -87,8 +87,10 @@ TEST_F(OptionTest, FreshOptionStartsPlain) {
     Option legacy = user->declareLegacyOption("old");
     for (const Option& option : {Peer::create(user, "x"), legacy}) {
         EXPECT_TRUE(option->description().empty());
+#if !ZAMCORE_EARLIER_INTERFACE
         EXPECT_FALSE(option->mandatory());
         EXPECT_TRUE(option->mutually_exclusive());
+#endif
         EXPECT_TRUE(option->values().empty());
         EXPECT_EQ(ZAMValue::VT_UNSET, option->valueType());
         EXPECT_EQ(ZAMValue::VT_UNSET, option->defaultValue()->type());
@@ -213,7 +215,9 @@ TEST_F(OptionTest, FindOptionGivesPlaceholdersForWhatIsMissing) {
     for (const Option& placeholder : {missingOption, missingModule, again}) {
         EXPECT_EQ(ZAMOption::Legacy, placeholder->scope());
         EXPECT_EQ(ZAMOption::Declared, placeholder->type());
+#if !ZAMCORE_EARLIER_INTERFACE
         EXPECT_FALSE(placeholder->mandatory());
+#endif
     }
     EXPECT_EQ("nowhere", missingModule->moduleId());
     EXPECT_EQ("x", missingModule->name());

@@ -192,6 +192,7 @@ TEST_F(WindowTest, RefreshFailureLosesTheRemainingMarks) {
     EXPECT_TRUE(adapter.calls.empty());
 }
 
+#if !ZAMCORE_EARLIER_INTERFACE
 TEST_F(WindowTest, VariantsModeAnswersBothQueries) {
     struct Row {
         int mode;
@@ -208,6 +209,7 @@ TEST_F(WindowTest, VariantsModeAnswersBothQueries) {
         EXPECT_EQ(row.legacy, window->evaluateLegacy()) << "mode " << row.mode;
     }
 }
+#endif
 
 TEST_F(WindowTest, EvaluateHandsTheRootAFreshSetOfThisWindow) {
     window->evaluate(true);  // no root: nothing happens

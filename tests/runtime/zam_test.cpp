@@ -49,7 +49,9 @@ TEST_F(FacadeTest, NewWindowIsEmpty) {
     EXPECT_TRUE(window->moduleMap().empty());
     EXPECT_EQ(nullptr, window->askRoot());
     EXPECT_EQ(nullptr, window->currentlyEvaluating());
+#if !ZAMCORE_EARLIER_INTERFACE
     EXPECT_EQ(ZAMWindow::LegacyOnly, window->askVariantsMode());
+#endif
     EXPECT_TRUE(adapter.calls.empty());
 }
 

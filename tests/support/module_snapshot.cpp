@@ -29,11 +29,13 @@ std::string constraintText(const ref_count_ptr<ZAMOptionValue>& constraint) {
 std::string describeOption(const ref_count_ptr<ZAMOption>& option) {
     std::string text = std::to_string(option->type()) + " " + std::to_string(option->scope()) +
                        " " + option->moduleId() + ":" + option->name() + " \"" +
-                       option->description() +
-                       "\" mandatory=" + std::to_string(option->mandatory()) +
-                       " exclusive=" + std::to_string(option->mutually_exclusive()) + " path=[" +
-                       option->path().toParseableString() +
-                       "] kind=" + std::to_string(option->valueType()) + " values=";
+                       option->description() + "\"";
+#if !ZAMCORE_EARLIER_INTERFACE
+    text += " mandatory=" + std::to_string(option->mandatory()) +
+            " exclusive=" + std::to_string(option->mutually_exclusive());
+#endif
+    text += " path=[" + option->path().toParseableString() +
+            "] kind=" + std::to_string(option->valueType()) + " values=";
     for (const ref_count_ptr<ZAMOptionValue>& constraint : option->values()) {
         text += constraintText(constraint) + ",";
     }

@@ -1,14 +1,19 @@
 #include "support/rule_fixture.h"
 
+#include "zamcore/configuration/sos_entry.h"
+
 void RuleFixture::SetUp() {
     WindowFixture::SetUp();
     m = window->createModule("m");
     for (const char* line :
          {"public a integer", "public b integer", "public c integer", "public r real",
-          "public s string", "public l logical", "public lim integer = 1 to 10",
-          "public mv integer non_mutually_exclusive", "public ms string non_mutually_exclusive"}) {
+          "public s string", "public l logical", "public lim integer = 1 to 10"}) {
         m->addOptionString(line);
     }
+#if !ZAMCORE_EARLIER_INTERFACE
+    m->addOptionString("public mv integer non_mutually_exclusive");
+    m->addOptionString("public ms string non_mutually_exclusive");
+#endif
     t = window->createModule("t");
     set = std::make_unique<ZAMSelOptionSet>(window);
 }
@@ -21,11 +26,7 @@ void RuleFixture::TearDown() {
 
 void RuleFixture::choose(const std::string& name, ref_count_ptr<ZAMValue> value,
                          ZAMSelOptionSet::HowSet howSet) {
-    ZAMSelOptionSet::ZAMSosEntry entry;
-    entry.option = option(name);
-    entry.values.push_back(value);
-    entry.howSets.push_back(howSet);
-    set->set(entry);
+    set->set(zamcore::makeEntry(option(name), ZAMPath(), value, howSet));
 }
 
 void RuleFixture::run(const std::string& text) {
@@ -35,14 +36,15 @@ void RuleFixture::run(const std::string& text) {
 
 std::string RuleFixture::valuesOf(const std::string& name) {
     std::string joined;
-    for (const ref_count_ptr<ZAMValue>& value : set->get(option(name)).values) {
-        joined += (joined.empty() ? "" : "|") + value->displayString();
+    const ZAMSelOptionSet::ZAMSosEntry& entry = set->get(option(name));
+    for (std::size_t i = 0; i < zamcore::valueCount(entry); ++i) {
+        joined += (joined.empty() ? "" : "|") + zamcore::valueAt(entry, i)->displayString();
     }
     return joined;
 }
 
 ZAMSelOptionSet::HowSet RuleFixture::howSetOf(const std::string& name) {
-    return set->get(option(name)).howSets.front();
+    return zamcore::firstHowSet(set->get(option(name)));
 }
 
 std::string RuleFixture::truthOf(const std::string& condition) {

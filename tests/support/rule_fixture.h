@@ -13,7 +13,8 @@
 // them on.
 //
 // m: a, b, c integer; r real; s string; l logical; lim integer 1 to 10;
-//    mv integer and ms string, both non_mutually_exclusive (several values).
+//    mv integer and ms string, both non_mutually_exclusive (several values),
+//    where the interface has multi-valued options.
 class RuleFixture : public WindowFixture {
 protected:
     void SetUp() override;

@@ -33,6 +33,7 @@ void TestAdapter::setLegacyOptionValue(ZAMWindow*, const ref_count_ptr<ZAMOption
     legacyWrites.push_back(nameOf(option) + "=" + textOf(value));
 }
 
+#if !ZAMCORE_EARLIER_INTERFACE
 void TestAdapter::setLegacyOptionValues(ZAMWindow*, const ref_count_ptr<ZAMOption>& option,
                                         std::vector<ref_count_ptr<ZAMValue>> values) {
     std::string written = nameOf(option) + "=[";
@@ -41,6 +42,7 @@ void TestAdapter::setLegacyOptionValues(ZAMWindow*, const ref_count_ptr<ZAMOptio
     }
     legacyWrites.push_back(written + "]");
 }
+#endif
 
 bool RecordingAdapter::userMsg(ZAMWindow*, ZAM::MsgSeverity severity, const std::string& message,
                                ZAMNode* node) {

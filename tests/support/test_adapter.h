@@ -31,8 +31,10 @@ public:
                                                  const ref_count_ptr<ZAMOption>& option) override;
     void setLegacyOptionValue(ZAMWindow* window, const ref_count_ptr<ZAMOption>& option,
                               const ref_count_ptr<ZAMValue>& value) override;
+#if !ZAMCORE_EARLIER_INTERFACE
     void setLegacyOptionValues(ZAMWindow* window, const ref_count_ptr<ZAMOption>& option,
                                std::vector<ref_count_ptr<ZAMValue>> values) override;
+#endif
 };
 
 // A scriptable adapter that also records every rule message it receives and

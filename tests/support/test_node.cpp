@@ -77,7 +77,9 @@ void TestNode::evaluateLegacyErrorChecks() {
     record("errorChecks");
 }
 
+#if !ZAMCORE_EARLIER_INTERFACE
 ZAMNode::ConfigState TestNode::forcedConfigState() {
     record("forced");
     return forced;
 }
+#endif

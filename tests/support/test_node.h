@@ -39,12 +39,20 @@ public:
     bool legacyConditionExists() override;
     ConfigState evaluateLegacyCondition() override;
     void evaluateLegacyErrorChecks() override;
+#if !ZAMCORE_EARLIER_INTERFACE
     ConfigState forcedConfigState() override;
+#endif
 
-    const std::string& name() const { return name_; }
-    Log& log() { return *log_; }
+    const std::string& name() const {
+        return name_;
+    }
+    Log& log() {
+        return *log_;
+    }
 
+#if !ZAMCORE_EARLIER_INTERFACE
     ConfigState forced = Undetermined;
+#endif
     bool hasLegacyCondition = false;
     ConfigState legacyCondition = Undetermined;
     // Called from evaluateLegacyExpressions, e.g. to throw.
@@ -54,7 +62,9 @@ public:
     static int liveIterators;
 
 private:
-    void record(const std::string& hook) { log_->push_back(name_ + ":" + hook); }
+    void record(const std::string& hook) {
+        log_->push_back(name_ + ":" + hook);
+    }
 
     std::string name_;
     std::string moduleId_;

@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "zamcore/configuration/node.h"
+#include "zamcore/configuration/sos_entry.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/model/module.h"
 #include "zamcore/model/option.h"
 #include "zamcore/runtime/adapter_access.h"
@@ -151,6 +153,7 @@ ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at
         return ref_count_ptr<ZAMModule>();
     }
     const ref_count_ptr<ZAMModule> module = moduleAt(at);
+    const WriteTraceScope tracing(WriteTraceScope::Context, chain_[at].node, nullptr, 0);
     const std::string moduleId = module->id();
     const ZAMPath contextPath = ownSet ? ZAMPath() : contextPathOf(chain_[at].node);
     deliverPresented(set, moduleId);
@@ -272,10 +275,10 @@ void ContextPass::inherit(ZAMSelOptionSet& set, const Option& used, std::size_t 
         return;
     }
     // The provider's set stays as it is while this set changes.
-    const std::vector<Value>& values =
-        chain_[provider.at].node->ownSet_.get(provider.option).values;
-    if (used->mutually_exclusive() && values.front() && used->validateValue(values.front())) {
-        inheritOne(set, used, Value(values.front()));
+    const Entry& provided = chain_[provider.at].node->ownSet_.get(provider.option);
+    const Value& first = firstValue(provided);
+    if (!collectsValues(*used) && first && used->validateValue(first)) {
+        inheritOne(set, used, Value(first));
         return;
     }
     // The stored entry goes back to the default first, so that the inherited
@@ -283,8 +286,7 @@ void ContextPass::inherit(ZAMSelOptionSet& set, const Option& used, std::size_t 
     // changes.
     Entry refill = set.get(used);
     set.clearEntry(refill);
-    refill.values = values;
-    refill.howSets.assign(refill.values.size(), ZAMSelOptionSet::Inherited);
+    assignValues(refill, provided, ZAMSelOptionSet::Inherited);
     set.set(refill);
 }
 
@@ -293,8 +295,8 @@ void ContextPass::inherit(ZAMSelOptionSet& set, const Option& used, std::size_t 
 // node below them, and their entries mostly hold the outcome already. The
 // override rule is asked as setting the value over the default would ask it.
 void ContextPass::inheritOne(ZAMSelOptionSet& set, const Option& used, Value value) {
-    Entry outcome{used, ZAMPath(), {used->defaultValue()}, {ZAMSelOptionSet::Default}};
-    if (value != outcome.values.front()) {
+    Entry outcome = makeEntry(used, ZAMPath(), used->defaultValue(), ZAMSelOptionSet::Default);
+    if (value != firstValue(outcome)) {
         bool allowed = false;
         try {
             allowed = requireAdapter().allowOptionOverride(outcome, set.contextNode_,
@@ -304,22 +306,23 @@ void ContextPass::inheritOne(ZAMSelOptionSet& set, const Option& used, Value val
             throw;
         }
         if (allowed) {
-            outcome.values.front() = value;
-            outcome.howSets.front() = ZAMSelOptionSet::Inherited;
+            setFirst(outcome, value, ZAMSelOptionSet::Inherited);
         }
     }
     const Entry& stored = set.get(used);
-    if (stored.values.size() == 1 && stored.values.front().get() == outcome.values.front().get() &&
-        stored.howSets.front() == outcome.howSets.front()) {
+    if (valueCount(stored) == 1 && firstValue(stored).get() == firstValue(outcome).get() &&
+        firstHowSet(stored) == firstHowSet(outcome)) {
         return;
     }
     set.clearEntry(outcome);
-    if (outcome.howSets.front() == ZAMSelOptionSet::Inherited) {
+    if (firstHowSet(outcome) == ZAMSelOptionSet::Inherited) {
         // After the contents were rebuilt the option has one entry, at the
         // empty path.
         Entry& target = set.writableContents().find(used)->second;
-        target.values.front() = value;
-        target.howSets.front() = ZAMSelOptionSet::Inherited;
+        setFirst(target, value, ZAMSelOptionSet::Inherited);
+        if (writeTrace.callback != nullptr) {
+            traceWrite(set, target, &target, false);
+        }
     }
 }
 

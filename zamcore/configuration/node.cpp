@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "zamcore/configuration/context_pass.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/expressions/exp_root.h"
 #include "zamcore/language/rkl_parser.h"
 #include "zamcore/model/module.h"
@@ -47,9 +48,19 @@ ZAMNode::ConfigState ZAMNode::evaluateLegacyCondition() {
 
 void ZAMNode::evaluateLegacyErrorChecks() {}
 
+#if !ZAMCORE_EARLIER_INTERFACE
 ZAMNode::ConfigState ZAMNode::forcedConfigState() {
     return Undetermined;
 }
+
+ZAMNode::ConfigState ZAMNode::forcedState() {
+    return forcedConfigState();
+}
+#else
+ZAMNode::ConfigState ZAMNode::forcedState() {
+    return Undetermined;
+}
+#endif
 
 ref_count_ptr<ZAMWindow> ZAMNode::window() {
     return ownSet_.window();
@@ -72,7 +83,7 @@ bool ZAMNode::isModuleBoundary() const {
 void ZAMNode::evaluate(const ZAMSelOptionSet& set, bool updateState) {
     window()->setCurrentlyEvaluating(this);
     const ConfigState state = computeState(set, updateState);
-    const ConfigState forced = forcedConfigState();
+    const ConfigState forced = forcedState();
     if (forced == NotConfigured || (state == NotConfigured && forced != Configured)) {
         return;
     }
@@ -113,7 +124,12 @@ ZAMNode::ConfigState ZAMNode::computeState(const ZAMSelOptionSet& set, bool upda
 }
 
 void ZAMNode::runRules(ZAMSelOptionSet& set) {
-    annotated(this, [&] { module()->getRkl()->execute(set); });
+    annotated(this, [&] {
+        const ref_count_ptr<ZAMModule> module = this->module();
+        const zamcore::WriteTraceScope rules(zamcore::WriteTraceScope::Rules, this, &module->id(),
+                                             0);
+        module->getRkl()->execute(set);
+    });
 }
 
 // The iterator is the host's, deleted on every path out, also when a child

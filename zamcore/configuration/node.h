@@ -5,6 +5,7 @@
 
 #include "zamcore/configuration/sel_option_set.h"
 #include "zamcore/expressions/condition_exp.h"
+#include "zamcore/revision.h"
 #include "zamcore/runtime/export.h"
 #include "zamcore/runtime/ref_count_ptr.h"
 
@@ -65,16 +66,20 @@ public:
     virtual ConfigState evaluateLegacyCondition();
     // The host's own checks, run after the children.
     virtual void evaluateLegacyErrorChecks();
+#if !ZAMCORE_EARLIER_INTERFACE
     // Configured or NotConfigured forces the evaluation; Undetermined leaves
     // it to the condition.
     virtual ConfigState forcedConfigState();
+#endif
 
     ref_count_ptr<ZAMWindow> window();
     // The module the node stands for; code 309 when it stands for none.
     ref_count_ptr<ZAMModule> module() const;
     // Whether the node stands for a module that is a boundary.
     bool isModuleBoundary() const;
-    ConfigState isNodeConfigured() const { return state_; }
+    ConfigState isNodeConfigured() const {
+        return state_;
+    }
 
     // Evaluates every child against one copy of the evaluated set.
     void evaluateChildren(bool updateState);
@@ -105,6 +110,9 @@ private:
     // stored state when the node has neither; stored when asked to.
     ConfigState computeState(const ZAMSelOptionSet& set, bool updateState);
     void runRules(ZAMSelOptionSet& set);
+    // What the host forces; nothing in the earlier revision of the
+    // interface, which has no forced state.
+    ConfigState forcedState();
 
     // getSos() puts the own set into context although it is const.
     mutable ZAMSelOptionSet ownSet_;

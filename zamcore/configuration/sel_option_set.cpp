@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "zamcore/configuration/context_pass.h"
+#include "zamcore/configuration/sos_entry.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/model/window.h"
 #include "zamcore/runtime/adapter_access.h"
 #include "zamcore/runtime/exception.h"
@@ -12,6 +14,11 @@ namespace {
 using Entry = ZAMSelOptionSet::ZAMSosEntry;
 using Option = ref_count_ptr<ZAMOption>;
 using Value = ref_count_ptr<ZAMValue>;
+using zamcore::firstHowSet;
+using zamcore::firstValue;
+using zamcore::howSetAt;
+using zamcore::valueAt;
+using zamcore::valueCount;
 
 // The first entry of `option` at `path`, or null. Entries of one option sit
 // next to each other, in order of insertion.
@@ -27,18 +34,10 @@ auto findEntry(Contents& contents, const Option& option, const ZAMPath& path)
     return nullptr;
 }
 
-bool isUnset(const Value& value) {
-    return value->type() == ZAMValue::VT_UNSET;
-}
-
 // Only the host produces these, so only these travel with merge.
 bool isHostHowSet(ZAMSelOptionSet::HowSet howSet) {
     return howSet == ZAMSelOptionSet::UserSet || howSet == ZAMSelOptionSet::UserFixed ||
            howSet == ZAMSelOptionSet::Imposed;
-}
-
-bool isStringOption(const ZAMOption& option, const std::string& name) {
-    return option.name() == name && option.valueType() == ZAMValue::VT_STRING;
 }
 
 // A malformed entry from a host must not reach the contents, where every
@@ -47,6 +46,11 @@ void checkEntry(const Entry& entry) {
     if (!entry.option) {
         throw ZAMException(103, "", "", "");
     }
+#if ZAMCORE_EARLIER_INTERFACE
+    if (!entry.value) {
+        throw ZAMException(2, "Selected option set entry holds no value", "", "");
+    }
+#else
     if (entry.values.empty()) {
         throw ZAMException(2, "Selected option set entry holds no value", "", "");
     }
@@ -59,6 +63,16 @@ void checkEntry(const Entry& entry) {
             throw ZAMException(2, "Selected option set entry holds a null value", "", "");
         }
     }
+#endif
+}
+
+#if !ZAMCORE_EARLIER_INTERFACE
+bool isUnset(const Value& value) {
+    return value->type() == ZAMValue::VT_UNSET;
+}
+
+bool isStringOption(const ZAMOption& option, const std::string& name) {
+    return option.name() == name && option.valueType() == ZAMValue::VT_STRING;
 }
 
 // Whether `values` holds a value with the display text of `value`. An unset
@@ -79,6 +93,7 @@ bool holdsDisplayText(std::vector<Value>& values, std::vector<ZAMSelOptionSet::H
     }
     return false;
 }
+#endif
 
 }  // namespace
 
@@ -159,21 +174,23 @@ const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::getLegacy(
     Value value = legacyWindow().getLegacyOptionValue(option);
     ZAMSosEntry& entry = legacyCache_[option];
     entry.option = option;
-    if (entry.howSets.size() == 1) {
-        entry.howSets.front() = Default;
-        entry.values.front() = std::move(value);
+    if (valueCount(entry) == 1) {
+        zamcore::setFirst(entry, std::move(value), Default);
     } else {
-        entry.howSets.push_back(Default);
-        entry.values.push_back(std::move(value));
+        zamcore::appendValue(entry, std::move(value), Default);
     }
     return entry;
 }
 
 const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::setDefault(
     const ref_count_ptr<ZAMOption>& option, const ZAMPath& path) const {
-    ZAMSosEntry entry{option, path, {option->defaultValue()}, {Default}};
+    ZAMSosEntry entry = zamcore::makeEntry(option, path, option->defaultValue(), Default);
     // A multimap inserts after the entries with an equivalent key.
-    return writableContents().emplace(option, std::move(entry))->second;
+    const ZAMSosEntry& stored = writableContents().emplace(option, std::move(entry))->second;
+    if (zamcore::writeTrace.callback != nullptr) {
+        zamcore::traceWrite(*this, stored, &stored, true);
+    }
+    return stored;
 }
 
 void ZAMSelOptionSet::ensureContains(const ref_count_ptr<ZAMOption>& option) {
@@ -187,45 +204,55 @@ void ZAMSelOptionSet::set(const ZAMSosEntry& entry) {
     const Option& option = entry.option;
     if (option->scope() == ZAMOption::Legacy) {
         setLegacy(entry);
+        if (zamcore::writeTrace.callback != nullptr) {
+            zamcore::traceWrite(*this, entry, nullptr, false);
+        }
         return;
     }
-    const Value& first = entry.values.front();
+    const Value& first = firstValue(entry);
     if (!option->validateValue(first)) {
         throw ZAMException(204, first->displayString(), option->name(), "");
     }
     const ZAMSosEntry* stored = findEntry(contents(), option, entry.path);
     if (stored == nullptr) {
         writableContents().emplace(option, entry);
-    } else if (option->mutually_exclusive()) {
+    } else if (!zamcore::collectsValues(*option)) {
         setSingleValued(*stored, entry);
     } else {
+#if !ZAMCORE_EARLIER_INTERFACE
         setMultiValued(*stored, entry);
+#endif
+    }
+    if (zamcore::writeTrace.callback != nullptr) {
+        zamcore::traceWrite(*this, entry, findEntry(contents(), option, entry.path), false);
     }
 }
 
 void ZAMSelOptionSet::setLegacy(const ZAMSosEntry& entry) {
-    if (entry.values.size() == 1) {
-        legacyWindow().setLegacyOptionValue(entry.option, entry.values.front());
-    } else {
+#if !ZAMCORE_EARLIER_INTERFACE
+    if (entry.values.size() != 1) {
         legacyWindow().setLegacyOptionValues(entry.option, entry.values);
+        return;
     }
+#endif
+    legacyWindow().setLegacyOptionValue(entry.option, firstValue(entry));
 }
 
 // An equal value leaves even the how-set alone; a different one needs the
 // override rule's consent.
 void ZAMSelOptionSet::setSingleValued(const ZAMSosEntry& stored, const ZAMSosEntry& entry) {
-    if (stored.values.front() == entry.values.front()) {
+    if (firstValue(stored) == firstValue(entry)) {
         return;
     }
-    if (!zamcore::requireAdapter().allowOptionOverride(stored, contextNode_,
-                                                       entry.howSets.front())) {
+    if (!zamcore::requireAdapter().allowOptionOverride(stored, contextNode_, firstHowSet(entry))) {
         return;
     }
     if (ZAMSosEntry* target = findEntry(writableContents(), entry.option, entry.path)) {
-        target->values.front() = entry.values.front();
-        target->howSets.front() = entry.howSets.front();
+        zamcore::setFirst(*target, firstValue(entry), firstHowSet(entry));
     }
 }
+
+#if !ZAMCORE_EARLIER_INTERFACE
 
 // Values are collected, not replaced, so no override rule is asked; a value
 // already present keeps its how-set.
@@ -248,6 +275,7 @@ void ZAMSelOptionSet::setMultiValued(const ZAMSosEntry& stored, const ZAMSosEntr
         target->howSets = std::move(howSets);
     }
 }
+#endif
 
 void ZAMSelOptionSet::clearEntry(const ZAMSosEntry& entry) {
     const Option& option = entry.option;
@@ -259,8 +287,10 @@ void ZAMSelOptionSet::clearEntry(const ZAMSosEntry& entry) {
     for (auto it = contents.lower_bound(option); it != contents.end() && !(option < it->first);
          ++it) {
         if (it->second.path == entry.path) {
-            it->second.values.assign(1, defaultValue);
-            it->second.howSets.assign(1, Default);
+            zamcore::setOnly(it->second, defaultValue, Default);
+            if (zamcore::writeTrace.callback != nullptr) {
+                zamcore::traceWrite(*this, it->second, &it->second, true);
+            }
         }
     }
 }
@@ -279,13 +309,12 @@ void ZAMSelOptionSet::merge(const ZAMSelOptionSet& other) {
     for (const auto& keyed : *pinned) {
         const ZAMSosEntry& stored = keyed.second;
         ZAMSosEntry chosen;
-        for (std::size_t i = 0; i < stored.values.size(); ++i) {
-            if (isHostHowSet(stored.howSets[i])) {
-                chosen.values.push_back(stored.values[i]);
-                chosen.howSets.push_back(stored.howSets[i]);
+        for (std::size_t i = 0; i < valueCount(stored); ++i) {
+            if (isHostHowSet(howSetAt(stored, i))) {
+                zamcore::appendValue(chosen, valueAt(stored, i), howSetAt(stored, i));
             }
         }
-        if (!chosen.values.empty()) {
+        if (valueCount(chosen) != 0) {
             chosen.option = stored.option;
             chosen.path = stored.path;
             set(chosen);
@@ -293,6 +322,9 @@ void ZAMSelOptionSet::merge(const ZAMSelOptionSet& other) {
     }
 }
 
+// String lookups and the completeness check are not part of the earlier
+// revision of the interface.
+#if !ZAMCORE_EARLIER_INTERFACE
 bool ZAMSelOptionSet::matchValue(std::string name, std::string value) const {
     for (const auto& keyed : contents()) {
         if (!isStringOption(*keyed.first, name)) {
@@ -323,6 +355,7 @@ void ZAMSelOptionSet::verifyCompleteness() {
         }
     }
 }
+#endif
 
 void ZAMSelOptionSet::setContext(const ZAMNode* node, bool ownSet) {
     zamcore::ContextPass().putInContext(*this, node, ownSet);

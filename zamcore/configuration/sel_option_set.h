@@ -8,6 +8,7 @@
 
 #include "zamcore/language/path.h"
 #include "zamcore/model/option.h"
+#include "zamcore/revision.h"
 #include "zamcore/runtime/export.h"
 #include "zamcore/runtime/ref_count_ptr.h"
 #include "zamcore/values/value.h"
@@ -48,6 +49,16 @@ public:
         Imposed = 6     // replaces whatever is stored; any later setting replaces it
     };
 
+#if ZAMCORE_EARLIER_INTERFACE
+    // One option's value at one path, with how it was set; a stored entry
+    // holds a value, and an unset value stands for "no value".
+    struct ZAMSosEntry {
+        ref_count_ptr<ZAMOption> option;
+        ZAMPath path;
+        ref_count_ptr<ZAMValue> value;
+        HowSet howSet = Default;
+    };
+#else
     // One option's value or values at one path. values and howSets have the
     // same length; a stored entry holds at least one value, and an unset
     // value stands for "no value". A single-valued (mutually exclusive)
@@ -55,9 +66,10 @@ public:
     struct ZAMSosEntry {
         ref_count_ptr<ZAMOption> option;
         ZAMPath path;
-        std::vector<ref_count_ptr<ZAMValue>> values;
+        std::vector<ref_count_ptr<ZAMValue> > values;
         std::vector<HowSet> howSets;
     };
+#endif
 
     // Ordered by option id; the entries of one option keep their order of
     // insertion. Every stored entry's option equals its key.
@@ -77,7 +89,9 @@ public:
 
     const Contents& contents() const;
     // Empty: no operation gives the context id a meaning.
-    const std::string& contextId() const { return contextId_; }
+    const std::string& contextId() const {
+        return contextId_;
+    }
     ref_count_ptr<ZAMWindow> window();
     ref_count_ptr<ZAMWindow> window() const;
 
@@ -109,6 +123,7 @@ public:
     // UserFixed or Imposed) into this set, entry by entry.
     void merge(const ZAMSelOptionSet& other);
 
+#if !ZAMCORE_EARLIER_INTERFACE
     // Whether a string option called `name` holds a value whose display text
     // is `value`.
     bool matchValue(std::string name, std::string value) const;
@@ -118,6 +133,7 @@ public:
     // Throws code 113 with the option's name for the first mandatory option
     // whose first value is unset.
     void verifyCompleteness();
+#endif
 
     // Puts the set into the context of the module instance that `node`
     // stands for, from the terms of the enclosing module (or of none).
@@ -150,7 +166,9 @@ private:
 
     const ZAMSosEntry& getLegacy(const ref_count_ptr<ZAMOption>& option) const;
     void setLegacy(const ZAMSosEntry& entry);
+#if !ZAMCORE_EARLIER_INTERFACE
     void setMultiValued(const ZAMSosEntry& stored, const ZAMSosEntry& entry);
+#endif
     void setSingleValued(const ZAMSosEntry& stored, const ZAMSosEntry& entry);
     // The contents, unshared first so that a change reaches no other set.
     Contents& writableContents() const;

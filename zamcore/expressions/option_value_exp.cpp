@@ -1,6 +1,7 @@
 #include "zamcore/expressions/option_value_exp.h"
 
 #include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/configuration/sos_entry.h"
 #include "zamcore/expressions/option_exp.h"
 #include "zamcore/model/window.h"
 #include "zamcore/values/value.h"
@@ -11,22 +12,26 @@ ZAMOptionValueExp::~ZAMOptionValueExp() {
     delete option_;
 }
 
-const std::vector<ref_count_ptr<ZAMValue>>& ZAMOptionValueExp::entryValues(
-    const ZAMSelOptionSet& set) const {
-    return set.get(option_->option(set.window())).values;
+const ZAMSelOptionSet::ZAMSosEntry& ZAMOptionValueExp::entry(const ZAMSelOptionSet& set) const {
+    return set.get(option_->option(set.window()));
 }
 
 // A stored entry always holds a value; the unset value stands in should a
 // host's entry hold none.
 ref_count_ptr<ZAMValue> ZAMOptionValueExp::evaluate(const ZAMSelOptionSet& set) const {
-    const std::vector<ref_count_ptr<ZAMValue>>& values = entryValues(set);
-    return values.empty() ? ZAMValue::createUnset() : values.front();
+    const ZAMSelOptionSet::ZAMSosEntry& found = entry(set);
+    return zamcore::valueCount(found) == 0 ? ZAMValue::createUnset() : zamcore::firstValue(found);
 }
 
 std::vector<ref_count_ptr<ZAMValue>> ZAMOptionValueExp::values(const ZAMSelOptionSet& set) const {
-    return entryValues(set);
+    const ZAMSelOptionSet::ZAMSosEntry& found = entry(set);
+    std::vector<ref_count_ptr<ZAMValue>> all;
+    for (std::size_t i = 0; i < zamcore::valueCount(found); ++i) {
+        all.push_back(zamcore::valueAt(found, i));
+    }
+    return all;
 }
 
 bool ZAMOptionValueExp::isMultiValued(const ZAMSelOptionSet& set) const {
-    return entryValues(set).size() > 1;
+    return zamcore::valueCount(entry(set)) > 1;
 }

@@ -3,10 +3,10 @@
 
 #include <vector>
 
+#include "zamcore/configuration/sel_option_set.h"
 #include "zamcore/expressions/value_exp.h"
 
 class ZAMOptionExp;
-class ZAMSelOptionSet;
 
 // The value selected for an option: the first value of its entry in the set
 // (an option without an entry gets one holding its default). An option that
@@ -23,7 +23,8 @@ public:
     bool isMultiValued(const ZAMSelOptionSet& set) const override;
 
 private:
-    const std::vector<ref_count_ptr<ZAMValue>>& entryValues(const ZAMSelOptionSet& set) const;
+    // The option's entry in `set`, made with the default when it has none.
+    const ZAMSelOptionSet::ZAMSosEntry& entry(const ZAMSelOptionSet& set) const;
 
     ZAMOptionExp* option_;  // owned
 };

@@ -1,6 +1,8 @@
 #include "zamcore/expressions/set_exp.h"
 
 #include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/configuration/sos_entry.h"
+#include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/expressions/option_exp.h"
 #include "zamcore/expressions/value_exp.h"
 #include "zamcore/model/window.h"
@@ -14,10 +16,11 @@ ZAMSetExp::~ZAMSetExp() {
 }
 
 void ZAMSetExp::doExecute(ZAMSelOptionSet& set) {
-    ZAMSelOptionSet::ZAMSosEntry entry;
-    entry.option = target_->option(set.window());
-    entry.values.push_back(value_->evaluate(set));
-    entry.howSets.push_back(fix_ ? ZAMSelOptionSet::RuleFixed : ZAMSelOptionSet::RuleSet);
-    entry.path = target_->path();
+    ref_count_ptr<ZAMOption> target = target_->option(set.window());
+    const ZAMSelOptionSet::ZAMSosEntry entry =
+        zamcore::makeEntry(std::move(target), target_->path(), value_->evaluate(set),
+                           fix_ ? ZAMSelOptionSet::RuleFixed : ZAMSelOptionSet::RuleSet);
+    const zamcore::WriteTraceScope statement(zamcore::WriteTraceScope::Statement, nullptr, nullptr,
+                                             line());
     set.set(entry);
 }

@@ -81,11 +81,14 @@ void ZAMOptionParser::readHead() {
 }
 
 // optional-parts := [text] [":" "mandatory"] ["non_mutually_exclusive"]
+// The earlier revision of the interface has neither mark: there a ":" or
+// "non_mutually_exclusive" is left over like any other stray token.
 void ZAMOptionParser::readOptionalParts() {
     if (lexer_.type() == ZAMLexer::TK_STRING) {
         declaration_.description = lexer_.stringValue();
         lexer_.next();
     }
+#if !ZAMCORE_EARLIER_INTERFACE
     if (lexer_.type() == ZAMLexer::TK_COLON) {
         lexer_.next();
         expect(ZAMLexer::TK_MANDATORY, MessageKey::Unexpected);
@@ -96,6 +99,7 @@ void ZAMOptionParser::readOptionalParts() {
         declaration_.mutuallyExclusive = false;
         lexer_.next();
     }
+#endif
 }
 
 // body := string-body | integer-body | real-body | logical-body
@@ -427,8 +431,10 @@ void ZAMOptionParser::applyDeclaration() {
         option_->setDefaultValue(d.defaultValue);
     }
     option_->setDescription(d.description);
+#if !ZAMCORE_EARLIER_INTERFACE
     option_->setMandatory(d.mandatory);
     option_->setMutuallyExclusive(d.mutuallyExclusive);
+#endif
     expect(ZAMLexer::TK_END, MessageKey::ExtraInput);
 }
 

@@ -66,8 +66,10 @@ private:
         std::string name;
         TokenType typeKeyword = ZAMLexer::TK_INVALID;
         std::string description;
+#if !ZAMCORE_EARLIER_INTERFACE
         bool mandatory = false;
         bool mutuallyExclusive = true;
+#endif
         // Presented, implemented and used options: the base as written, the
         // option found for it (not looked up while rewriting), and the path
         // a presented option is presented at.
@@ -79,7 +81,9 @@ private:
         ref_count_ptr<ZAMValue> defaultValue;  // null when the line has none
     };
 
-    bool rewriting() const { return translater_ != nullptr; }
+    bool rewriting() const {
+        return translater_ != nullptr;
+    }
     [[noreturn]] void raise(zamcore::MessageKey key) const;
     void expect(TokenType type, zamcore::MessageKey key) const;
 

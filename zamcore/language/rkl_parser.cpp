@@ -10,7 +10,6 @@
 #include "zamcore/expressions/literal_value_exp.h"
 #include "zamcore/expressions/logical_value_exp.h"
 #include "zamcore/expressions/math_value_exp.h"
-#include "zamcore/expressions/me_exp.h"
 #include "zamcore/expressions/mem_bucket.h"
 #include "zamcore/expressions/msg_exp.h"
 #include "zamcore/expressions/not_value_exp.h"
@@ -18,11 +17,17 @@
 #include "zamcore/expressions/option_value_exp.h"
 #include "zamcore/expressions/or_value_exp.h"
 #include "zamcore/expressions/set_exp.h"
-#include "zamcore/expressions/value_me_exp.h"
 #include "zamcore/language/path.h"
 #include "zamcore/language/reference_rewrite.h"
 #include "zamcore/language/syntax_error.h"
 #include "zamcore/runtime/zam.h"
+
+// The mutually exclusive rules, which the earlier revision of the interface
+// does not have.
+#if !ZAMCORE_EARLIER_INTERFACE
+#include "zamcore/expressions/me_exp.h"
+#include "zamcore/expressions/value_me_exp.h"
+#endif
 
 namespace {
 
@@ -156,7 +161,8 @@ ZAMRklParser::Statement ZAMRklParser::parseStatements() {
 
 // statement := "set" set-rest | "fix" set-rest | ("inform" | "warn" | "error")
 //              sum | "if" if-rest | "mutually_exclusive" me-rest
-// Null at a word that ends a list.
+// Null at a word that ends a list. The earlier revision of the interface has
+// no mutually exclusive rules: there the word is unexpected like any other.
 ZAMRklParser::Statement ZAMRklParser::parseStatement() {
     switch (type()) {
         case ZAMLexer::TK_SET:
@@ -171,8 +177,10 @@ ZAMRklParser::Statement ZAMRklParser::parseStatement() {
             return parseMessage(ZAM::Error);
         case ZAMLexer::TK_IF:
             return parseIf();
+#if !ZAMCORE_EARLIER_INTERFACE
         case ZAMLexer::TK_MUTUALLY_EXCLUSIVE:
             return parseMutuallyExclusive();
+#endif
         case ZAMLexer::TK_ELSE:
         case ZAMLexer::TK_ELIF:
         case ZAMLexer::TK_ENDIF:
@@ -254,6 +262,8 @@ ZAMRklParser::Statement ZAMRklParser::parseIf() {
     return elsePart;
 }
 
+#if !ZAMCORE_EARLIER_INTERFACE
+
 // me-rest := ":" (option-list | value-list)
 ZAMRklParser::Statement ZAMRklParser::parseMutuallyExclusive() {
     lexer_.next();
@@ -321,6 +331,8 @@ ZAMRklParser::Statement ZAMRklParser::parseValueList() {
     lexer_.next();
     return rule;
 }
+
+#endif
 
 // option-reference := name ":" name [bracket-path]
 // While rewriting, the module id and the option name are held and written

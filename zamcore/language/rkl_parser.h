@@ -7,6 +7,7 @@
 
 #include "zamcore/language/lexer.h"
 #include "zamcore/language/message_table.h"
+#include "zamcore/revision.h"
 #include "zamcore/runtime/ref_count_ptr.h"
 
 class ZAMConditionExp;
@@ -70,9 +71,11 @@ private:
     Statement parseSetOrFix(bool fix);
     Statement parseMessage(int severity);
     Statement parseIf();
+#if !ZAMCORE_EARLIER_INTERFACE
     Statement parseMutuallyExclusive();
     Statement parseOptionList();
     Statement parseValueList();
+#endif
     std::unique_ptr<ZAMOptionExp> parseOptionReference();
 
     Value parseDisjunction();

@@ -48,8 +48,6 @@ ZAMOption::ZAMOption(ZAMWindow* window, const std::string& moduleId, const std::
                      Scope scope)
     : name_(name),
       moduleId_(moduleId),
-      mandatory_(false),
-      mutuallyExclusive_(true),
       window_(window),
       scope_(scope),
       type_(Declared),
@@ -62,8 +60,6 @@ ZAMOption::ZAMOption(ref_count_ptr<ZAMOption> base, const std::string& moduleId,
                      const std::string& name, const ZAMPath& path)
     : name_(name),
       moduleId_(moduleId),
-      mandatory_(false),
-      mutuallyExclusive_(true),
       path_(path),
       window_(base->window_),
       scope_(Public),
@@ -79,8 +75,6 @@ ZAMOption::ZAMOption(ref_count_ptr<ZAMOption> base, const std::string& moduleId,
                      const std::string& name, Scope scope, Type type)
     : name_(name),
       moduleId_(moduleId),
-      mandatory_(false),
-      mutuallyExclusive_(true),
       window_(base->window_),
       scope_(scope),
       type_(type),
@@ -308,16 +302,27 @@ void ZAMOption::setDefaultValue(ref_count_ptr<ZAMValue> value) {
 }
 
 ZAMOption::DeclaredState ZAMOption::declaredState() const {
-    return DeclaredState{
-        description_, mandatory_,    mutuallyExclusive_, path_,      values_,
-        default_,     baseModuleId_, baseName_,          valueKind_,
-    };
+    DeclaredState state;
+    state.description = description_;
+#if !ZAMCORE_EARLIER_INTERFACE
+    state.mandatory = mandatory_;
+    state.mutuallyExclusive = mutuallyExclusive_;
+#endif
+    state.path = path_;
+    state.values = values_;
+    state.defaultValue = default_;
+    state.baseModuleId = baseModuleId_;
+    state.baseName = baseName_;
+    state.valueKind = valueKind_;
+    return state;
 }
 
 void ZAMOption::restoreDeclaredState(const DeclaredState& state) {
     description_ = state.description;
+#if !ZAMCORE_EARLIER_INTERFACE
     mandatory_ = state.mandatory;
     mutuallyExclusive_ = state.mutuallyExclusive;
+#endif
     path_ = state.path;
     values_ = state.values;
     default_ = state.defaultValue;

@@ -7,6 +7,7 @@
 
 #include "zamcore/language/path.h"
 #include "zamcore/model/option_value.h"
+#include "zamcore/revision.h"
 #include "zamcore/runtime/export.h"
 #include "zamcore/runtime/ref_count.h"
 #include "zamcore/runtime/ref_count_ptr.h"
@@ -42,18 +43,38 @@ public:
     const std::string& name() const { return name_; }
     const std::string& moduleId() const { return moduleId_; }
     const std::string& description() const { return description_; }
-    bool mandatory() const { return mandatory_; }
-    bool mutually_exclusive() const { return mutuallyExclusive_; }
+#if !ZAMCORE_EARLIER_INTERFACE
+    bool mandatory() const {
+        return mandatory_;
+    }
+    bool mutually_exclusive() const {
+        return mutuallyExclusive_;
+    }
+#endif
     // Where in the structure a presented option is presented; empty otherwise.
-    const ZAMPath& path() const { return path_; }
-    Scope scope() const { return scope_; }
-    Type type() const { return type_; }
-    int id() const { return id_; }
+    const ZAMPath& path() const {
+        return path_;
+    }
+    Scope scope() const {
+        return scope_;
+    }
+    Type type() const {
+        return type_;
+    }
+    int id() const {
+        return id_;
+    }
     // Null once the window is gone.
     ref_count_ptr<ZAMWindow> window() const;
 
-    void setVisibility(Scope scope) { scope_ = scope; }
-    void setMutuallyExclusive(bool mutuallyExclusive) { mutuallyExclusive_ = mutuallyExclusive; }
+    void setVisibility(Scope scope) {
+        scope_ = scope;
+    }
+#if !ZAMCORE_EARLIER_INTERFACE
+    void setMutuallyExclusive(bool mutuallyExclusive) {
+        mutuallyExclusive_ = mutuallyExclusive;
+    }
+#endif
 
     // The base option, found afresh each time (a placeholder when it is gone);
     // null for a declared option.
@@ -111,8 +132,10 @@ private:
     // changes an existing option, and put back when the declaration fails.
     struct DeclaredState {
         std::string description;
+#if !ZAMCORE_EARLIER_INTERFACE
         bool mandatory;
         bool mutuallyExclusive;
+#endif
         ZAMPath path;
         Values values;
         ref_count_ptr<ZAMValue> defaultValue;
@@ -123,8 +146,14 @@ private:
     DeclaredState declaredState() const;
     void restoreDeclaredState(const DeclaredState& state);
 
-    void setDescription(const std::string& description) { description_ = description; }
-    void setMandatory(bool mandatory) { mandatory_ = mandatory; }
+    void setDescription(const std::string& description) {
+        description_ = description;
+    }
+#if !ZAMCORE_EARLIER_INTERFACE
+    void setMandatory(bool mandatory) {
+        mandatory_ = mandatory;
+    }
+#endif
 
     // Appends a constraint. A declared option takes its value kind from the
     // first constraint and refuses another kind (code 1). A based option
@@ -156,8 +185,10 @@ private:
     std::string name_;
     std::string moduleId_;
     std::string description_;
-    bool mandatory_;
-    bool mutuallyExclusive_;
+#if !ZAMCORE_EARLIER_INTERFACE
+    bool mandatory_ = false;
+    bool mutuallyExclusive_ = true;
+#endif
     ZAMPath path_;
     ZAMWindow* window_;  // not owned; null once the window is gone
     Scope scope_;

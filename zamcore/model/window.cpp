@@ -9,7 +9,6 @@
 ZAMWindow::ZAMWindow()
     : root_(nullptr),
       currentlyEvaluating_(nullptr),
-      variantsMode_(LegacyOnly),
       lookupGeneration_(zamcore::ModuleLookup::fresh()) {}
 
 // The pointers are cleared before the modules go, so that nothing released
@@ -98,14 +97,6 @@ void ZAMWindow::refreshPending() const {
     }
 }
 
-bool ZAMWindow::evaluateModular() {
-    return variantsMode_ == ModularOnly || variantsMode_ == ModularAndLegacy;
-}
-
-bool ZAMWindow::evaluateLegacy() {
-    return variantsMode_ == ModularAndLegacy || variantsMode_ == LegacyOnly;
-}
-
 void ZAMWindow::evaluate(bool updateState) {
     ZAMSelOptionSet set(this);
     if (root_ != nullptr) {
@@ -117,17 +108,31 @@ ref_count_ptr<ZAMValue> ZAMWindow::getLegacyOptionValue(const ref_count_ptr<ZAMO
     return zamcore::requireAdapter().getLegacyOptionValue(this, option);
 }
 
-std::vector<ref_count_ptr<ZAMValue>> ZAMWindow::getLegacyOptionValues(
-    const ref_count_ptr<ZAMOption>& option) {
-    return zamcore::requireAdapter().getLegacyOptionValues(this, option);
-}
-
 void ZAMWindow::setLegacyOptionValue(const ref_count_ptr<ZAMOption>& option,
                                      const ref_count_ptr<ZAMValue>& value) {
     zamcore::requireAdapter().setLegacyOptionValue(this, option, value);
+}
+
+// The variants mode and the multi-valued legacy calls are not part of the
+// earlier revision of the interface.
+#if !ZAMCORE_EARLIER_INTERFACE
+
+bool ZAMWindow::evaluateModular() {
+    return variantsMode_ == ModularOnly || variantsMode_ == ModularAndLegacy;
+}
+
+bool ZAMWindow::evaluateLegacy() {
+    return variantsMode_ == ModularAndLegacy || variantsMode_ == LegacyOnly;
+}
+
+std::vector<ref_count_ptr<ZAMValue>> ZAMWindow::getLegacyOptionValues(
+    const ref_count_ptr<ZAMOption>& option) {
+    return zamcore::requireAdapter().getLegacyOptionValues(this, option);
 }
 
 void ZAMWindow::setLegacyOptionValues(const ref_count_ptr<ZAMOption>& option,
                                       std::vector<ref_count_ptr<ZAMValue>> values) {
     zamcore::requireAdapter().setLegacyOptionValues(this, option, std::move(values));
 }
+
+#endif

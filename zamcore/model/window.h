@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "zamcore/model/module.h"
+#include "zamcore/revision.h"
 #include "zamcore/runtime/export.h"
 #include "zamcore/runtime/ref_count.h"
 #include "zamcore/runtime/ref_count_ptr.h"
@@ -33,11 +34,13 @@ class WindowBackPointers;
 // do through its window throws code 2.
 class ZAMCORE_API ZAMWindow : public ref_count {
 public:
+#if !ZAMCORE_EARLIER_INTERFACE
     // How the host evaluates; the engine stores it and answers the two
     // queries below but never branches on it.
     // A fixed underlying type: a host may store any int, and reading it back
     // must stay defined.
     enum VariantsMode : int { ModularOnly = 0, ModularAndLegacy = 1, LegacyOnly = 2 };
+#endif
 
     using ModuleMap = std::map<std::string, ref_count_ptr<ZAMModule>>;
 
@@ -56,17 +59,33 @@ public:
     // is flagged external.
     ref_count_ptr<ZAMModule> getModule(const std::string& id) const;
     ref_count_ptr<ZAMModule> getModule(const std::string& id, bool external) const;
-    const ModuleMap& moduleMap() const { return modules_; }
+    const ModuleMap& moduleMap() const {
+        return modules_;
+    }
 
-    void setRoot(ZAMNode* root) { root_ = root; }
-    ZAMNode* askRoot() { return root_; }
-    void setCurrentlyEvaluating(ZAMNode* node) { currentlyEvaluating_ = node; }
-    ZAMNode* currentlyEvaluating() { return currentlyEvaluating_; }
+    void setRoot(ZAMNode* root) {
+        root_ = root;
+    }
+    ZAMNode* askRoot() {
+        return root_;
+    }
+    void setCurrentlyEvaluating(ZAMNode* node) {
+        currentlyEvaluating_ = node;
+    }
+    ZAMNode* currentlyEvaluating() {
+        return currentlyEvaluating_;
+    }
 
-    void setVariantsMode(VariantsMode mode) { variantsMode_ = mode; }
-    VariantsMode askVariantsMode() { return variantsMode_; }
+#if !ZAMCORE_EARLIER_INTERFACE
+    void setVariantsMode(VariantsMode mode) {
+        variantsMode_ = mode;
+    }
+    VariantsMode askVariantsMode() {
+        return variantsMode_;
+    }
     bool evaluateModular();
     bool evaluateLegacy();
+#endif
 
     // Evaluates the node tree from the root against an empty selected option
     // set. Does nothing without a root.
@@ -74,12 +93,16 @@ public:
 
     // Legacy option values live with the host: these forward to the adapter.
     ref_count_ptr<ZAMValue> getLegacyOptionValue(const ref_count_ptr<ZAMOption>& option);
+#if !ZAMCORE_EARLIER_INTERFACE
     std::vector<ref_count_ptr<ZAMValue>> getLegacyOptionValues(
         const ref_count_ptr<ZAMOption>& option);
+#endif
     void setLegacyOptionValue(const ref_count_ptr<ZAMOption>& option,
                               const ref_count_ptr<ZAMValue>& value);
+#if !ZAMCORE_EARLIER_INTERFACE
     void setLegacyOptionValues(const ref_count_ptr<ZAMOption>& option,
                                std::vector<ref_count_ptr<ZAMValue>> values);
+#endif
 
 protected:
     ~ZAMWindow() override;
@@ -96,7 +119,9 @@ private:
     ZAMNode* currentlyEvaluating_;  // not owned
     // Lookups are const but consume refresh marks and load modules.
     mutable std::set<std::string> refreshSet_;
-    VariantsMode variantsMode_;
+#if !ZAMCORE_EARLIER_INTERFACE
+    VariantsMode variantsMode_ = LegacyOnly;
+#endif
     mutable ModuleMap modules_;
     // The registered raw pointers back to this window, cleared by the
     // destructor (zamcore::WindowBackPointers).

@@ -1,6 +1,7 @@
 #include "zamcore/runtime/zam.h"
 
 #include "zamcore/configuration/override_rule.h"
+#include "zamcore/configuration/sos_entry.h"
 #include "zamcore/language/message_table.h"
 #include "zamcore/runtime/adapter_access.h"
 
@@ -12,12 +13,12 @@ bool ZAM::AdapterInterface::userMsg(ZAMWindow*, ZAM::MsgSeverity, const std::str
 
 bool ZAM::AdapterInterface::allowOptionOverride(const ZAMSelOptionSet::ZAMSosEntry& existing,
                                                 const ZAMNode*, ZAMSelOptionSet::HowSet howSet) {
-    // A stored entry always holds at least one how-set; an empty one has
-    // nothing that could be protected.
-    if (existing.howSets.empty()) {
+    // A stored entry always holds a value; an empty one has nothing that
+    // could be protected.
+    if (zamcore::valueCount(existing) == 0) {
         return true;
     }
-    return zamcore::defaultOverrideRule(existing.howSets.front(), howSet);
+    return zamcore::defaultOverrideRule(zamcore::firstHowSet(existing), howSet);
 }
 
 ref_count_ptr<ZAMValue> ZAM::AdapterInterface::getLegacyOptionValue(
@@ -25,16 +26,18 @@ ref_count_ptr<ZAMValue> ZAM::AdapterInterface::getLegacyOptionValue(
     return ZAMValue::createUnset();
 }
 
+void ZAM::AdapterInterface::setLegacyOptionValue(ZAMWindow*, const ref_count_ptr<ZAMOption>&,
+                                                 const ref_count_ptr<ZAMValue>&) {}
+
+#if !ZAMCORE_EARLIER_INTERFACE
 std::vector<ref_count_ptr<ZAMValue>> ZAM::AdapterInterface::getLegacyOptionValues(
     ZAMWindow* window, const ref_count_ptr<ZAMOption>& option) {
     return {getLegacyOptionValue(window, option)};
 }
 
-void ZAM::AdapterInterface::setLegacyOptionValue(ZAMWindow*, const ref_count_ptr<ZAMOption>&,
-                                                 const ref_count_ptr<ZAMValue>&) {}
-
 void ZAM::AdapterInterface::setLegacyOptionValues(ZAMWindow*, const ref_count_ptr<ZAMOption>&,
                                                   std::vector<ref_count_ptr<ZAMValue>>) {}
+#endif
 
 std::string ZAM::AdapterInterface::localizeString(const std::string& key) {
     return zamcore::defaultMessage(key);

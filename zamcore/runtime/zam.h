@@ -6,6 +6,7 @@
 
 #include "zamcore/configuration/sel_option_set.h"
 #include "zamcore/model/window.h"
+#include "zamcore/revision.h"
 #include "zamcore/runtime/exception.h"
 #include "zamcore/runtime/export.h"
 #include "zamcore/runtime/ref_count_ptr.h"
@@ -51,16 +52,20 @@ public:
         // Legacy option values live with the host. Default: the unset value.
         virtual ref_count_ptr<ZAMValue> getLegacyOptionValue(
             ZAMWindow* window, const ref_count_ptr<ZAMOption>& option);
+#if !ZAMCORE_EARLIER_INTERFACE
         // Default: the single value of getLegacyOptionValue, as a vector.
         virtual std::vector<ref_count_ptr<ZAMValue>> getLegacyOptionValues(
             ZAMWindow* window, const ref_count_ptr<ZAMOption>& option);
+#endif
         // Default: does nothing.
         virtual void setLegacyOptionValue(ZAMWindow* window, const ref_count_ptr<ZAMOption>& option,
                                           const ref_count_ptr<ZAMValue>& value);
+#if !ZAMCORE_EARLIER_INTERFACE
         // Default: does nothing (it does not forward to setLegacyOptionValue).
         virtual void setLegacyOptionValues(ZAMWindow* window,
                                            const ref_count_ptr<ZAMOption>& option,
                                            std::vector<ref_count_ptr<ZAMValue>> values);
+#endif
         // The message text for a syntax error key. Default: the built-in
         // English text, or the key itself when there is none.
         virtual std::string localizeString(const std::string& key);

@@ -1,0 +1,580 @@
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/zam_test.h"
+
+// The rkl program run on a copy of the bike example, from the directory that
+// holds the copy, so that it names the files as bike/<file>.
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string quoted(const std::string& text) {
+    std::string result = "'";
+    for (char c : text) {
+        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return result + "'";
+}
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void spill(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// One change that breaks a copy: the one occurrence of `from` in `file`
+// becomes `to`.
+struct Edit {
+    const char* file;
+    const char* from;
+    const char* to;
+};
+
+class RklTest : public ZamTest {
+protected:
+    void SetUp() override {
+        ZamTest::SetUp();
+        char pattern[] = "/tmp/rkl_test_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        root_ = pattern;
+        freshCopy();
+    }
+    void TearDown() override {
+        fs::remove_all(root_);
+        ZamTest::TearDown();
+    }
+
+    void freshCopy() {
+        fs::remove_all(root_ / "bike");
+        fs::copy(BIKE_EXAMPLE, root_ / "bike", fs::copy_options::recursive);
+    }
+
+    Outcome rkl(const std::vector<std::string>& arguments) {
+        std::string command = "cd " + quoted(root_.string()) + " && " + quoted(RKL_PROGRAM);
+        for (const std::string& argument : arguments) {
+            command += " " + quoted(argument);
+        }
+        command +=
+            " >" + quoted((root_ / "out").string()) + " 2>" + quoted((root_ / "err").string());
+        const int raw = std::system(command.c_str());
+        return Outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(root_ / "out"),
+                       slurp(root_ / "err")};
+    }
+
+    void apply(const Edit& edit) {
+        const fs::path path = root_ / "bike" / edit.file;
+        std::string text = slurp(path);
+        const std::size_t at = text.find(edit.from);
+        ASSERT_NE(std::string::npos, at) << edit.file << " lacks " << edit.from;
+        ASSERT_EQ(std::string::npos, text.find(edit.from, at + 1)) << edit.from;
+        spill(path, text.replace(at, std::string(edit.from).size(), edit.to));
+    }
+
+    // Every file of the copy by its path inside the copy.
+    std::map<std::string, std::string> snapshot() const {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(root_ / "bike")) {
+            if (entry.is_regular_file()) {
+                files[fs::relative(entry.path(), root_).string()] = slurp(entry.path());
+            }
+        }
+        return files;
+    }
+
+    std::string file(const std::string& name) const { return slurp(root_ / "bike" / name); }
+
+    fs::path root_;
+};
+
+// The values of `option` at the node at `path` in eval --json output, each
+// as "value/how-set", comma-separated.
+std::string valuesAt(const nlohmann::json& node, const std::string& path,
+                     const std::string& option) {
+    if (node["path"] == path) {
+        for (const auto& value : node["values"]) {
+            if (value["option"] == option) {
+                std::string text;
+                for (std::size_t i = 0; i < value["values"].size(); ++i) {
+                    text += (i == 0 ? "" : ",") + value["values"][i].dump() + "/" +
+                            value["howSet"][i].get<std::string>();
+                }
+                return text;
+            }
+        }
+        return "no such option";
+    }
+    for (const auto& child : node.value("children", nlohmann::json::array())) {
+        const std::string found = valuesAt(child, path, option);
+        if (found != "no such node") {
+            return found;
+        }
+    }
+    return "no such node";
+}
+
+TEST_F(RklTest, TheExampleIsClean) {
+    const Outcome check = rkl({"check", "bike"});
+    EXPECT_EQ(0, check.status) << check.out << check.err;
+    EXPECT_EQ("", check.out);
+    const Outcome validate = rkl({"validate", "bike"});
+    EXPECT_EQ(0, validate.status) << validate.out << validate.err;
+    EXPECT_EQ("", validate.out);
+}
+
+// Each broken copy gives exactly these diagnostics: the file and line, the
+// message, the offending line and a caret under the token where the parser
+// stopped.
+TEST_F(RklTest, CheckReportsEachBrokenText) {
+    struct Case {
+        Edit edit;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{"wheel.rkl", "if wheel:usage = \"road\" then", "if wheel:usage = \"road\""},
+         "bike/wheel.rkl:9: error: Error parsing 'if' statement - missing then\n"
+         "        set wheel:tyre_width to 28\n"
+         "        ^\n"
+         "1 error\n"},
+        {{"accessories.rkl", "items.child_seat}\n", "items.child_seat}\ninform \"unfinished\n"},
+         "bike/accessories.rkl:21: error: Unterminated double quotes\n"
+         "    inform \"unfinished\n"
+         "           ^\n"
+         "1 error\n"},
+        {{"fork.rkl", "module fork", "module forks"},
+         "bike/fork.rkl:1: error: the module line names module \"forks\", but the file holds "
+         "module \"fork\"\n"
+         "    module forks\n"
+         "1 error\n"},
+        {{"fork.rkl", "interface end\n", ""},
+         "bike/fork.rkl:2: error: the interface block started here has no \"interface end\" "
+         "line\n"
+         "    interface start\n"
+         "1 error\n"},
+        // A declaration based on an option that does not exist says so, and
+        // a module that loses an option takes the modules based on it along.
+        {{"lights.rkl", "public usage uses bike:usage", "public usage uses nosuch:usage"},
+         "bike/lights.rkl:8: error: nosuch:usage does not exist: there is no module \"nosuch\"\n"
+         "    public usage uses nosuch:usage\n"
+         "1 error\n"},
+        {{"frame.rkl", "public size integer", "public size intger"},
+         "bike/bike.rkl:8: error: frame:size does not exist: module frame has no option "
+         "\"size\"\n"
+         "    public frame_size presents frame:size\n"
+         "bike/frame.rkl:3: error: Expected option type, implements or presents\n"
+         "    public size intger \"Seat tube length in cm\" = 44, 48, 52, 56, 60 default 52\n"
+         "                                                ^\n"
+         "2 errors\n"},
+        {{"product.json", "\"bike:electric = true\"", "\"bike:electric = \""},
+         "bike/product.json:30: error: Parse Error: Expected option or value\n"
+         "    bike:electric = \n"
+         "                    ^\n"
+         "1 error\n"},
+        {{"product.json", "\"module\": \"lights\"", "\"module\": \"lamps\""},
+         "bike/product.json:26: error: node bike.equipment.lights: no module \"lamps\" (no "
+         "bike/lamps.rkl)\n"
+         "1 error\n"},
+        {{"product.json", "\"value\": 172", "\"value\": \"tall\""},
+         "bike/product.json:5: error: node bike: bike:rider_height takes an integer, not "
+         "\"tall\"\n"
+         "1 error\n"},
+        {{"product.json", "\"module\": \"motor\",", "\"modul\": \"motor\","},
+         "bike/product.json:30: error: unknown key \"modul\" (a node has name, module, loadIf, "
+         "values and children)\n"
+         "        {\"name\": \"motor\", \"modul\": \"motor\", \"loadIf\": \"bike:electric = "
+         "true\"}\n"
+         "1 error\n"},
+        {{"product.json", "\"name\": \"rear_wheel\"", "\"name\": \"front_wheel\""},
+         "bike/product.json:20: error: node bike has two children named \"front_wheel\"\n"
+         "        {\"name\": \"front_wheel\", \"module\": \"wheel\"},\n"
+         "1 error\n"},
+        {{"product.json", "\"name\": \"equipment\",", "\"name\": \"equip.ment\","},
+         "bike/product.json:24: error: node name \"equip.ment\" holds \".\", \"[\" or \"]\"\n"
+         "          \"name\": \"equip.ment\",\n"
+         "1 error\n"},
+        {{"product.json", "\"name\": \"equipment\",",
+          "\"name\": \"equipment\", \"values\": [{\"option\": \"x\", \"value\": 1}],"},
+         "bike/product.json:24: error: node bike.equipment stands for no module, so it has no "
+         "options to set\n"
+         "1 error\n"},
+        {{"product.json", "172},", "172}"},
+         "bike/product.json:6: error: not valid JSON: syntax error while parsing array - "
+         "unexpected '{'; expected ']'\n"
+         "        {\"option\": \"budget\", \"value\": 1500}\n"
+         "1 error\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.edit.file) + ": " + c.edit.to);
+        freshCopy();
+        apply(c.edit);
+        const Outcome run = rkl({"check", "bike"});
+        EXPECT_EQ(1, run.status) << run.err;
+        EXPECT_EQ(c.expected, run.out);
+    }
+}
+
+TEST_F(RklTest, CheckTakesFilesAndDirectories) {
+    EXPECT_EQ(0, rkl({"check", "bike/fork.rkl", "bike/product.json"}).status);
+    apply({"fork.rkl", "set fork:travel to 130", "set fork:travel 130"});
+    const Outcome broken = rkl({"check", "bike/wheel.rkl", "bike/fork.rkl"});
+    EXPECT_EQ(1, broken.status);
+    EXPECT_EQ(0u, broken.out.find("bike/fork.rkl:8: error: Error parsing set/fix statement"));
+    const struct {
+        const char* path;
+        const char* expected;
+    } refused[] = {
+        {"bike/saddle.rkl", "rkl: bike/saddle.rkl: no such file or directory\n"},
+        {"bike/choices/road.txt",
+         "rkl: bike/choices/road.txt: not a module text (.rkl), a product.json or a directory\n"},
+        {"bike/choices", "rkl: bike/choices: holds no module texts (.rkl) and no product.json\n"},
+    };
+    for (const auto& c : refused) {
+        const Outcome run = rkl({"check", c.path});
+        EXPECT_EQ(2, run.status);
+        EXPECT_EQ(c.expected, run.err);
+    }
+}
+
+// The tool walks the structure recursively, so it refuses one deeper than
+// it can walk.
+TEST_F(RklTest, CheckRefusesAStructureTooDeepToWalk) {
+    std::string text;
+    for (int level = 0; level < 1000; ++level) {
+        text += "{\"name\": \"n\", \"children\": [\n";
+    }
+    text += "{\"name\": \"n\"}\n";
+    for (int level = 0; level < 1000; ++level) {
+        text += "]}";
+    }
+    spill(root_ / "bike" / "product.json", text);
+    const Outcome run = rkl({"check", "bike/product.json"});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(0u, run.out.find("bike/product.json:1000: error: the structure is nested deeper "
+                               "than 1000 levels\n"))
+        << run.out.substr(0, 300) << run.err;
+}
+
+TEST_F(RklTest, EvalPrintsTheTreeAndTheRuleMessages) {
+    const Outcome run = rkl({"eval", "bike", "--choices", "bike/choices/road.txt"});
+    EXPECT_EQ(0, run.status) << run.err;
+    for (const char* line : {
+             "bike  module bike  included\n",
+             "\n    fork  module fork  not configured\n",
+             "\n  equipment  included\n",
+             "\n    lights  module lights  configured\n",
+             "\n  motor  module motor  not configured\n",
+             "\nbike.equipment.lights: note: battery lights under 100 lumen are for being seen, "
+             "not for seeing\n",
+         }) {
+        EXPECT_NE(std::string::npos, run.out.find(line)) << line << run.out;
+    }
+}
+
+// The values follow from the rules of the example for the road choices: the
+// frame size from the rider's 186 cm, the fixed front tyre the wheel's rule
+// cannot change, the inherited usage.
+TEST_F(RklTest, EvalJsonHoldsTheValuesAndHowTheyWereSet) {
+    const Outcome run = rkl({"eval", "bike", "--choices", "bike/choices/road.txt", "--set",
+                             "wheel:diameter[bike.rear_wheel]=29", "--json"});
+    ASSERT_EQ(0, run.status) << run.err;
+    const nlohmann::json result = nlohmann::json::parse(run.out);
+    const nlohmann::json& root = result["root"];
+    const struct {
+        const char* path;
+        const char* option;
+        const char* expected;
+    } cases[] = {
+        {"bike", "frame_size", "56/RuleSet"},
+        {"bike.frame", "size", "56/RuleSet"},
+        {"bike.frame", "material", "\"carbon\"/UserSet"},
+        {"bike.frame", "colour", "\"green\"/UserFixed"},
+        {"bike.frame", "usage", "\"road\"/Inherited"},
+        {"bike.front_wheel", "tyre_width", "30/UserFixed"},
+        {"bike.rear_wheel", "tyre_width", "28/RuleSet"},
+        {"bike.rear_wheel", "diameter", "29.0/UserSet"},
+        {"bike.front_wheel", "diameter", "28.0/Default"},
+        {"bike.equipment.accessories", "items", "\"bottle_cage\"/RuleSet,\"pump\"/RuleSet"},
+        {"bike.equipment.lights", "dynamo", "null/Default"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.expected, valuesAt(root, c.path, c.option)) << c.path << " " << c.option;
+    }
+    EXPECT_EQ("not configured", root["children"][0]["children"][0]["state"]);
+    ASSERT_EQ(1u, result["messages"].size());
+    EXPECT_EQ("bike.equipment.lights", result["messages"][0]["node"]);
+}
+
+TEST_F(RklTest, EvalRefusesBadChoicesAsUsageErrors) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* expected;
+    } cases[] = {
+        {{"--set", "wheel:diameter=29.0"},
+         "rkl: --set: wheel:diameter=29.0: module wheel stands at several nodes; name one as "
+         "wheel:option[node], one of bike.front_wheel, bike.rear_wheel\n"},
+        {{"--set", "bike:rider_height=300"},
+         "rkl: --set: bike:rider_height=300: value 300 is not allowed for bike:rider_height "
+         "(allowed: 140 to 210)\n"},
+        {{"--set", "bike:rider_height=tall"},
+         "rkl: --set: bike:rider_height=tall: bike:rider_height takes an integer, not \"tall\"\n"},
+        {{"--fix", "frame:sise=52"},
+         "rkl: --fix: frame:sise=52: module frame has no option \"sise\"\n"},
+        {{"--set", "saddle:height=80"},
+         "rkl: --set: saddle:height=80: no node of the product stands for module saddle\n"},
+        {{"--set", "bike:usage"},
+         "rkl: --set: bike:usage: expected module:option=value or module:option[node]=value\n"},
+        {{"--choices", "bike/choices/none.txt"},
+         "rkl: bike/choices/none.txt: cannot read: No such file or directory\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments{"eval", "bike"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const Outcome run = rkl(arguments);
+        EXPECT_EQ(2, run.status) << c.expected;
+        EXPECT_EQ(c.expected, run.err);
+        EXPECT_EQ("", run.out);
+    }
+    EXPECT_EQ(2, rkl({"eval", "nowhere"}).status);
+    EXPECT_EQ(2, rkl({"eval", "bike/choices"}).status);
+    EXPECT_EQ(2, rkl({}).status);
+    EXPECT_EQ(2, rkl({"evaluate", "bike"}).status);
+}
+
+// Rule errors are findings; a broken mutually exclusive rule stops the
+// evaluation and is shown at the rule.
+TEST_F(RklTest, EvalReportsRuleErrorsAndStoppedEvaluations) {
+    const Outcome message = rkl({"eval", "bike", "--set", "bike:electric=true"});
+    EXPECT_EQ(1, message.status) << message.err;
+    EXPECT_NE(std::string::npos,
+              message.out.find("\nbike: error: an electric bike does not fit a budget under "
+                               "2000 euros\n"))
+        << message.out;
+    EXPECT_NE(std::string::npos, message.out.find("\n  motor  module motor  configured\n"));
+
+    const Outcome stopped =
+        rkl({"eval", "bike", "--set", "lights:dynamo=bottle", "--set", "lights:battery=usb"});
+    EXPECT_EQ(1, stopped.status);
+    EXPECT_EQ(
+        "bike/lights.rkl:32: error: node bike.equipment.lights: mutually exclusive options dynamo "
+        "and battery both have a value [code 106]\n"
+        "    mutually_exclusive : [dynamo, battery]\n"
+        "1 error\n",
+        stopped.out);
+    const Outcome json = rkl({"eval", "bike", "--set", "accessories:items=basket", "--set",
+                              "accessories:items=child_seat", "--json"});
+    EXPECT_EQ(1, json.status);
+    const nlohmann::json errors = nlohmann::json::parse(json.out)["errors"];
+    ASSERT_EQ(1u, errors.size());
+    EXPECT_EQ("bike/accessories.rkl", errors[0]["file"]);
+    EXPECT_EQ(20, errors[0]["line"]);
+}
+
+// The chain follows a presented value up to the choice that set it, and
+// shows the wheel's rule refused by the fixed value; a rule write is shown
+// at its statement's own line.
+TEST_F(RklTest, ExplainListsEveryWriteInOrder) {
+    const Outcome front = rkl({"explain", "bike", "wheel:tyre_width[bike.front_wheel]", "--choices",
+                               "bike/choices/road.txt"});
+    EXPECT_EQ(0, front.status) << front.err;
+    EXPECT_EQ(
+        "wheel:tyre_width at bike.front_wheel = 30 (user fixed)\n"
+        "  1. 30 (user fixed)  presented by bike:front_tyre at bike, which got it from:\n"
+        "       1. 37 (default)  default of the option\n"
+        "       2. 30 (user fixed)  chosen by the user (bike/choices/road.txt:6)\n"
+        "  2. 28 (rule set)  rule of module wheel (bike/wheel.rkl:9); refused: keeps 30 (user "
+        "fixed)\n",
+        front.out);
+
+    const Outcome inherited =
+        rkl({"explain", "bike", "frame:usage", "--set", "bike:usage=mountain"});
+    EXPECT_EQ(
+        "frame:usage at bike.frame = \"mountain\" (inherited)\n"
+        "  1. \"city\" (default)  default of the option\n"
+        "  2. \"mountain\" (inherited)  inherited from bike:usage at bike, which got it from:\n"
+        "       1. \"city\" (default)  default of the option\n"
+        "       2. \"mountain\" (user set)  chosen by the user (--set)\n",
+        inherited.out);
+
+    const Outcome rule = rkl({"explain", "bike", "drivetrain:gears"});
+    EXPECT_EQ(
+        "drivetrain:gears at bike.drivetrain = 8 (rule set)\n"
+        "  1. 11 (default)  presented by bike:gears at bike, which got it from:\n"
+        "       1. 11 (default)  default of the option\n"
+        "  2. 8 (rule set)  rule of module drivetrain (bike/drivetrain.rkl:15)\n",
+        rule.out);
+
+    // Values collect in an option that takes several; the statements that
+    // follow each other on consecutive lines each show at their own line.
+    const Outcome collected =
+        rkl({"explain", "bike", "accessories:items", "--set", "accessories:items=basket"});
+    EXPECT_EQ(
+        "accessories:items at bike.equipment.accessories = \"basket\" (user set), \"bell\" (rule "
+        "set), \"mudguards\" (rule set), \"kickstand\" (rule set)\n"
+        "  1. unset (default)  default of the option\n"
+        "  2. \"basket\" (user set)  chosen by the user (--set)\n"
+        "  3. \"bell\" (rule set)  rule of module accessories (bike/accessories.rkl:7); now "
+        "\"basket\" (user set), \"bell\" (rule set)\n"
+        "  4. \"mudguards\" (rule set)  rule of module accessories (bike/accessories.rkl:8); now "
+        "\"basket\" (user set), \"bell\" (rule set), \"mudguards\" (rule set)\n"
+        "  5. \"kickstand\" (rule set)  rule of module accessories (bike/accessories.rkl:9); now "
+        "\"basket\" (user set), \"bell\" (rule set), \"mudguards\" (rule set), \"kickstand\" "
+        "(rule set)\n",
+        collected.out);
+
+    const Outcome parked = rkl({"explain", "bike", "fork:travel"});
+    EXPECT_EQ(0, parked.status);
+    EXPECT_EQ(
+        "fork:travel at bike.frame.fork: the node is not configured, so the option has no "
+        "value\n",
+        parked.out);
+    EXPECT_EQ(2, rkl({"explain", "bike", "wheel:tyre_width"}).status);
+    EXPECT_EQ(2, rkl({"explain", "bike", "frame:nosuch"}).status);
+}
+
+TEST_F(RklTest, ValidateNamesTheNodeAndTheOptionOutOfReach) {
+    const char* const ruleOnFork =
+        "night\"\nendif\n\nif fork:travel > 120 then\n    inform \"long travel\"\nendif\n";
+    const struct {
+        std::vector<Edit> edits;
+        const char* expected;
+    } cases[] = {
+        {{{"bike.rkl", "night\"\nendif\n", ruleOnFork}},
+         "bike/bike.rkl:50: warning: bike: the rules use fork:travel, which is neither an option "
+         "of this module nor a public option of a module instance directly below\n"
+         "1 warning\n"},
+        {{{"frame.rkl", "public colour", "private colour"},
+          {"bike.rkl", "night\"\nendif\n", "night\"\nendif\ninform frame:colour\n"}},
+         "bike/bike.rkl:49: warning: bike: the rules use frame:colour, which is private to module "
+         "frame\n"
+         "1 warning\n"},
+        {{{"bike.rkl", "wheel:tyre_width[front_wheel]", "wheel:tyre_width[front]"}},
+         "bike/bike.rkl:9: warning: bike: presented option bike:front_tyre names the path "
+         "[front], where no instance of module wheel stands\n"
+         "1 warning\n"},
+        {{{"product.json", "\"bike:electric = true\"", "\"fork:lockout = true\""}},
+         "bike/product.json:30: warning: bike.motor: the load-if condition uses fork:lockout, "
+         "which is neither an option of this module nor a public option of a module instance "
+         "directly below\n"
+         "1 warning\n"},
+        {{{"wheel.rkl", "wheel:tyre_width > 45", "wheel:width > 45"}},
+         "bike/wheel.rkl:19: warning: bike.front_wheel: the rules use wheel:width, which does not "
+         "exist\n"
+         "bike/wheel.rkl:19: warning: bike.rear_wheel: the rules use wheel:width, which does not "
+         "exist\n"
+         "2 warnings\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        freshCopy();
+        for (const Edit& edit : c.edits) {
+            apply(edit);
+        }
+        const Outcome run = rkl({"validate", "bike"});
+        EXPECT_EQ(1, run.status) << run.err;
+        EXPECT_EQ(c.expected, run.out);
+    }
+}
+
+// Every text follows the renames, the module's file takes its new name,
+// product.json keeps its layout, and the renamed product reads and
+// evaluates as before.
+TEST_F(RklTest, RenameRewritesEveryTextOfTheProduct) {
+    const Outcome before = rkl({"eval", "bike", "--json"});
+    const Outcome run =
+        rkl({"rename", "bike", "--module", "wheel=rim", "--option", "bike:usage=purpose",
+             "--option", "frame:size=seat_tube", "--option", "bike:rider_height=height"});
+    ASSERT_EQ(0, run.status) << run.out << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("renamed bike/wheel.rkl to bike/rim.rkl\n"));
+    EXPECT_FALSE(fs::exists(root_ / "bike" / "wheel.rkl"));
+    const std::string rim = file("rim.rkl");
+    EXPECT_EQ(0u, rim.find("module rim\ninterface start\n"));
+    EXPECT_NE(std::string::npos, rim.find("public usage uses bike:purpose\n"));
+    EXPECT_NE(std::string::npos, rim.find("if rim:usage = \"road\" then\n    set rim:tyre_width"));
+    const std::string bike = file("bike.rkl");
+    EXPECT_NE(std::string::npos, bike.find("public purpose string \"What the bike"));
+    EXPECT_NE(std::string::npos, bike.find("public frame_size presents frame:seat_tube\n"));
+    EXPECT_NE(std::string::npos, bike.find("presents rim:tyre_width[front_wheel]\n"));
+    EXPECT_NE(std::string::npos, bike.find("if bike:purpose = \"cargo\" then"));
+    EXPECT_NE(std::string::npos, file("frame.rkl").find("public seat_tube integer"));
+    EXPECT_NE(std::string::npos,
+              file("product.json").find("    {\"name\": \"front_wheel\", \"module\": \"rim\"},\n"));
+    EXPECT_NE(std::string::npos,
+              file("product.json").find("    {\"option\": \"height\", \"value\": 172},\n"));
+
+    EXPECT_EQ(0, rkl({"check", "bike"}).status);
+    EXPECT_EQ(0, rkl({"validate", "bike"}).status);
+    const Outcome after = rkl({"eval", "bike", "--json"});
+    ASSERT_EQ(0, after.status) << after.out;
+    const nlohmann::json was = nlohmann::json::parse(before.out)["root"];
+    const nlohmann::json is = nlohmann::json::parse(after.out)["root"];
+    EXPECT_EQ(valuesAt(was, "bike.rear_wheel", "tyre_width"),
+              valuesAt(is, "bike.rear_wheel", "tyre_width"));
+    EXPECT_EQ(valuesAt(was, "bike", "usage"), valuesAt(is, "bike", "purpose"));
+    EXPECT_EQ(valuesAt(was, "bike.frame", "size"), valuesAt(is, "bike.frame", "seat_tube"));
+    EXPECT_EQ("172/UserSet", valuesAt(is, "bike", "height"));
+}
+
+TEST_F(RklTest, ARenameThatCannotBeDoneChangesNoFile) {
+    const std::map<std::string, std::string> untouched = snapshot();
+    const Outcome dry = rkl({"rename", "bike", "--module", "wheel=rim", "--dry-run"});
+    EXPECT_EQ(0, dry.status) << dry.err;
+    EXPECT_NE(std::string::npos, dry.out.find("would rename bike/wheel.rkl to bike/rim.rkl\n"
+                                              "  - 1: module wheel\n"
+                                              "  + 1: module rim\n"));
+    EXPECT_EQ(untouched, snapshot());
+
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+    } refused[] = {
+        {{"--module", "wheel=frame"}, 2},  // frame.rkl is there
+        {{"--module", "tyre=rim"}, 2},     // no tyre.rkl
+        {{"--option", "frame:sise=seat"}, 2}, {{"--option", "frame:size=colour"}, 2},
+        {{"--module", "wheel"}, 2},           {{}, 2},
+    };
+    for (const auto& c : refused) {
+        std::vector<std::string> arguments{"rename", "bike"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const Outcome run = rkl(arguments);
+        EXPECT_EQ(c.status, run.status) << run.err;
+        EXPECT_EQ(untouched, snapshot());
+    }
+
+    // One module text that does not parse stops every rewrite.
+    apply({"fork.rkl", "set fork:lockout to false", "set fork:lockout false"});
+    const std::map<std::string, std::string> broken = snapshot();
+    const Outcome run =
+        rkl({"rename", "bike", "--module", "wheel=rim", "--option", "bike:usage=use"});
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(
+        "nothing renamed: these texts do not parse\n"
+        "bike/fork.rkl:9: error: Error parsing set/fix statement: 'to' not found\n"
+        "        set fork:lockout false\n"
+        "                         ^\n"
+        "1 error\n",
+        run.out);
+    EXPECT_EQ(broken, snapshot());
+}
+
+}  // namespace
