@@ -344,8 +344,13 @@ TEST_F(AllocationFailureTest, EvaluatingAStructureLeavesNoIteratorBehind) {
         ZAMSelOptionSet chosen(window);
         ZAMSelOptionSet::ZAMSosEntry entry;
         entry.option = t->getOption("size");
+#if !ZAMCORE_EARLIER_INTERFACE
         entry.values.push_back(ZAMValue::createInt(7));
         entry.howSets.push_back(ZAMSelOptionSet::UserSet);
+#else
+        entry.value = ZAMValue::createInt(7);
+        entry.howSet = ZAMSelOptionSet::UserSet;
+#endif
         chosen.set(entry);
         frame.setSos(chosen);
         window->setRoot(root.get());
