@@ -217,6 +217,17 @@ TEST_F(StatementTest, AnExceptionEndsTheListAndKeepsWhatRanBefore) {
     EXPECT_EQ("***UNSET***", valuesOf("c"));
 }
 
+// A few hundred bytes that double a string twenty-eight times would ask for
+// half a gigabyte; the join refuses before the string outgrows its limit.
+TEST_F(StatementTest, DoublingAStringEndsAtTheLongestString) {
+    std::string text = "set m:s to \"ab\"\n";
+    for (int i = 0; i < 28; ++i) {
+        text += "set m:s to m:s + m:s\n";
+    }
+    EXPECT_ZAM_CODE(run(text), 2);
+    EXPECT_EQ(ZAMValue::kMaxJoinedLength, valuesOf("s").size());
+}
+
 TEST_F(StatementTest, ReferencedOptionsListsEachOptionOnce) {
     m->addOptionString("private hidden integer");
     ref_count_ptr<ZAMModule> p = window->createModule("p");

@@ -256,6 +256,10 @@ TEST_F(DeclarationTest, ImplementedAndUsedOptionsListValuesOfTheirBaseKind) {
     EXPECT_EQ("enum red", constraintsOf(used));
     EXPECT_EQ(1u, module->usingOptions().size());
 
+    base->addOptionString("public ratio real = 0.5 to 2.5");
+    Option real = module->addOptionString("public r implements base:ratio = 1 to 2, 2.25");
+    EXPECT_EQ("range 1.000000..2.000000|enum 2.250000", constraintsOf(real));
+
     // A logical base has no list: "=" is read and nothing after it.
     Option flag = module->addOptionString("public f uses base:flag = default true");
     EXPECT_TRUE(flag->defaultValue()->boolValue());
@@ -403,6 +407,19 @@ TEST_F(DeclarationTest, DefaultOfAnotherKindThanTheBaseIsASyntaxErrorWithItsLine
     EXPECT_EQ("Default value not valid for option", error.info);
     EXPECT_EQ(2, error.line);
     EXPECT_EQ("width   default true\n" + std::string(20, ' ') + "^", error.context);
+}
+
+// Rewriting copies the rest of a based line unread, up to the end or to a
+// character that starts no token, which is refused instead of read forever.
+TEST_F(DeclarationTest, RewritingABasedLineStopsAtAnInvalidCharacter) {
+    ZAMTranslater translater;
+    translater.addModuleMapping("base", "b");
+    EXPECT_EQ("public p uses b:width = 1, 2 # done",
+              translater.translateOption("public p uses base:width = 1, 2 # done"));
+    const CaughtError error =
+        catchSyntaxError([&] { translater.translateOption("public p uses base:width = 1 ! 2"); });
+    EXPECT_EQ("Spurious extra input found", error.info);
+    EXPECT_EQ("uses base:width = 1 ! 2\n" + std::string(20, ' ') + "^", error.context);
 }
 
 }  // namespace

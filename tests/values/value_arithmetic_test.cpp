@@ -121,6 +121,20 @@ TEST_F(ValueArithmeticTest, JoiningStringsKeepsEveryByte) {
     }
 }
 
+TEST_F(ValueArithmeticTest, JoiningStopsAtTheLongestString) {
+    const std::size_t half = ZAMValue::kMaxJoinedLength / 2;
+    const Value left = ZAMValue::createString(std::string(half, 'a'));
+    EXPECT_EQ(ZAMValue::kMaxJoinedLength,
+              (left + ZAMValue::createString(std::string(half, 'b')))->strValue().size());
+    try {
+        left + ZAMValue::createString(std::string(half + 1, 'b'));
+        ADD_FAILURE() << "a string one byte too long was joined";
+    } catch (const ZAMException& error) {
+        EXPECT_EQ(2, error.code());
+        EXPECT_EQ("String value too long", error.info());
+    }
+}
+
 // The divisor is looked at before anything else, so a zero divisor wins over
 // an unset or unsupported left operand.
 TEST_F(ValueArithmeticTest, ZeroDivisorIsRefusedWhateverTheLeftOperand) {

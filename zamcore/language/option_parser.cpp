@@ -14,8 +14,7 @@ ZAMOptionParser::ZAMOptionParser(ZAMModule* module, const std::string& text)
 // The model reuses an option declared again and changes it in place; what the
 // declaration sets is copied first, so that a failure later in the line can
 // put it back.
-void ZAMOptionParser::parseDeclaration() {
-    readDeclaration();
+void ZAMOptionParser::declare() {
     const ref_count_ptr<ZAMOption> existing = module_->interfaceOption(declaration_.name);
     if (!existing) {
         applyDeclaration();

@@ -34,11 +34,15 @@ public:
     // Throws the lexer's unterminated-quote errors.
     ZAMOptionParser(ZAMModule* module, const std::string& text);
 
-    // Parses the line and declares the option, readable through option()
-    // afterwards. An error while reading changes nothing; tokens left after
-    // the body raise "SE_extrainput" once the option is declared (a new
-    // option stays declared, an existing one is put back as it was).
-    void parseDeclaration();
+    // Reads and checks the whole line without changing anything; throws the
+    // line's syntax errors. The name it declares is then declaredName().
+    void readDeclaration();
+    const std::string& declaredName() const { return declaration_.name; }
+    // Declares the option read, readable through option() afterwards. Tokens
+    // left after the body raise "SE_extrainput" once the option is declared;
+    // on that and any other failure an option that existed is put back as it
+    // was, while a new one stays declared.
+    void declare();
     // Parses the line in rewrite mode and returns it with the module and
     // option references renamed through `translater`. Creates nothing.
     std::string translateDeclaration(ZAMTranslater* translater);
@@ -83,7 +87,6 @@ private:
     [[noreturn]] void raise(zamcore::MessageKey key) const;
     void expect(TokenType type, zamcore::MessageKey key) const;
 
-    void readDeclaration();
     void readHead();
     void readOptionalParts();
     void readBody();

@@ -57,14 +57,28 @@ std::vector<ref_count_ptr<ZAMOption>> ZAMModule::options() const {
     return list;
 }
 
+// The text gets its place before the declaration changes the module, so that
+// recording it cannot fail afterwards: a declaration that took effect always
+// has its text, and a failed one keeps the text it had.
 ref_count_ptr<ZAMOption> ZAMModule::addOptionString(const std::string& text) {
     ZAMOptionParser parser(this, text);
-    parser.parseDeclaration();
-    ref_count_ptr<ZAMOption> option = parser.option();
-    if (!testOptions_) {
-        declarationTexts_[option->name()] = text;
+    parser.readDeclaration();
+    if (testOptions_) {
+        parser.declare();
+        return parser.option();
     }
-    return option;
+    std::string recorded = text;
+    const auto slot = declarationTexts_.try_emplace(parser.declaredName());
+    try {
+        parser.declare();
+    } catch (...) {
+        if (slot.second) {
+            declarationTexts_.erase(slot.first);
+        }
+        throw;
+    }
+    slot.first->second.swap(recorded);
+    return parser.option();
 }
 
 ref_count_ptr<ZAMOption> ZAMModule::declareLegacyOption(const std::string& name) {

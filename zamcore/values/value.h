@@ -1,6 +1,7 @@
 #ifndef ZAMCORE_VALUES_VALUE_H
 #define ZAMCORE_VALUES_VALUE_H
 
+#include <cstddef>
 #include <string>
 
 #include "zamcore/runtime/export.h"
@@ -38,6 +39,12 @@ public:
     static ref_count_ptr<ZAMValue> createBool(bool value);
     // The shared unset value.
     static ref_count_ptr<ZAMValue> createUnset();
+
+    // The longest string "+" joins, in bytes, far beyond any value a person
+    // enters. Joining is the one operation whose result outgrows its
+    // operands: unbounded, a rule text that doubles a value statement by
+    // statement would ask for memory exponential in its length.
+    static constexpr std::size_t kMaxJoinedLength = std::size_t(1) << 20;
 
     friend ZAMCORE_API bool operator==(const ref_count_ptr<ZAMValue>& a,
                                        const ref_count_ptr<ZAMValue>& b);
@@ -129,8 +136,10 @@ ZAMCORE_API bool operator!=(const ref_count_ptr<ZAMValue>& a, const ref_count_pt
 
 // Arithmetic makes a new value. An unset operand gives the unset value;
 // integers combine in wrapping 32-bit arithmetic and are promoted to real
-// next to a real; "+" also joins two strings. Other kinds throw code 202, and
-// a zero divisor throws code 203 whatever the left operand is.
+// next to a real; "+" also joins two strings, and throws code 2 "String value
+// too long" for a result longer than ZAMValue::kMaxJoinedLength. Other kinds
+// throw code 202, and a zero divisor throws code 203 whatever the left
+// operand is.
 ZAMCORE_API ref_count_ptr<ZAMValue> operator+(const ref_count_ptr<ZAMValue>& left,
                                               const ref_count_ptr<ZAMValue>& right);
 ZAMCORE_API ref_count_ptr<ZAMValue> operator-(const ref_count_ptr<ZAMValue>& left,

@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <string>
 
 #include "zamcore/runtime/exception.h"
 #include "zamcore/values/value.h"
@@ -104,13 +105,20 @@ bool ordering(const ZAMValue& left, const ZAMValue& right, Cmp cmp) {
     return cmp(left.realValue(), right.realValue());
 }
 
+Value joined(const std::string& left, const std::string& right) {
+    if (left.size() + right.size() > ZAMValue::kMaxJoinedLength) {
+        throw ZAMException(2, "String value too long", "", "");
+    }
+    return ZAMValue::createString(left + right);
+}
+
 }  // namespace
 
 Value operator+(const Value& left, const Value& right) {
     if (left->type() == ZAMValue::VT_STRING) {
         switch (right->type()) {
             case ZAMValue::VT_STRING:
-                return ZAMValue::createString(left->strValue() + right->strValue());
+                return joined(left->strValue(), right->strValue());
             case ZAMValue::VT_UNSET:
                 return ZAMValue::createUnset();
             default:
