@@ -64,6 +64,37 @@ TEST_F(StatementTest, SetAndFixWriteWithTheirHowSets) {
         zamcore::firstValue(set->get(option("a"), ZAMPath::parsePath("x.y")))->displayString());
 }
 
+// A host's override rule may run the same rules on another set while one of
+// their "set"s is under way; each run stores its own values.
+TEST_F(StatementTest, AnOverrideRuleMayRunTheSameRulesAgain) {
+    struct Reentrant : RecordingAdapter {
+        ref_count_ptr<ZAMExpRoot> rules;
+        ZAMSelOptionSet* other = nullptr;
+        bool allowOptionOverride(const ZAMSelOptionSet::ZAMSosEntry& stored, const ZAMNode* node,
+                                 ZAMSelOptionSet::HowSet howSet) override {
+            if (other != nullptr) {
+                ZAMSelOptionSet* once = other;
+                other = nullptr;
+                rules->execute(*once);
+            }
+            return RecordingAdapter::allowOptionOverride(stored, node, howSet);
+        }
+    } host;
+    ZAM::initialize(&host);
+    ZAMSelOptionSet second(window);
+    t->setRkl("set m:a to 5 set m:b to m:a + 1");
+    host.rules = t->getRkl();
+    host.other = &second;
+    choose("a", ZAMValue::createInt(1));  // the first "set" now asks the override rule
+    host.rules->execute(*set);
+    host.rules = ref_count_ptr<ZAMExpRoot>();
+    EXPECT_EQ("5", valuesOf("a"));
+    EXPECT_EQ("6", valuesOf("b"));
+    EXPECT_EQ("5", zamcore::firstValue(second.get(option("a")))->displayString());
+    EXPECT_EQ("6", zamcore::firstValue(second.get(option("b")))->displayString());
+    EXPECT_EQ(1u, zamcore::valueCount(second.get(option("a"))));
+}
+
 TEST_F(StatementTest, MessagesCarrySeverityAndTextAndMayStopTheRun) {
     run("inform \"a\" + \"b\" warn 3 error m:a inform 2.5");
     ASSERT_EQ(4u, adapter.messages.size());

@@ -88,6 +88,22 @@ TEST_F(ValueExpTest, PrecedenceAndGrouping) {
     }
 }
 
+// Chains of "+" and "-" of every length around the point where their
+// pending operands move from the stack to the heap pair each operand with
+// its own operator: 1000 - 1 + 2 - 3 + ... (n terms after the first).
+TEST_F(ValueExpTest, LongArithmeticChainsKeepEachOperandWithItsOperator) {
+    for (int n : {1, 7, 8, 9, 10, 25}) {
+        std::string text = "1000";
+        int expected = 1000;
+        for (int i = 1; i <= n; ++i) {
+            text += i % 2 == 1 ? " - " : " + ";
+            text += std::to_string(i);
+            expected += i % 2 == 1 ? -i : i;
+        }
+        EXPECT_EQ(std::to_string(expected), valueOf(text)) << text;
+    }
+}
+
 TEST_F(ValueExpTest, EvaluationOrderDecidesWhichErrorWins) {
     struct Row {
         const char* expression;

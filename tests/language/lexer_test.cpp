@@ -10,6 +10,7 @@
 #include "language/token_dump.h"
 #include "support/caught_error.h"
 #include "support/zam_test.h"
+#include "zamcore/language/char_class.h"
 
 namespace {
 
@@ -115,6 +116,20 @@ TEST_F(LexerTest, TableSearchAgreesWithTheOrderedSearch) {
                       (std::pair<int, std::string>(lexer.type(), lexer.identifierValue())))
                 << "text: " << text;
         }
+    }
+}
+
+// Seven-bit ASCII whatever the byte: nothing above 127 is a letter, a digit
+// or white space.
+TEST_F(LexerTest, CharacterClassesCoverExactlyTheirAsciiCharacters) {
+    for (int c = 0; c < 256; ++c) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool digit = c >= '0' && c <= '9';
+        EXPECT_EQ(letter, zamcore::isLetter(byte)) << c;
+        EXPECT_EQ(digit, zamcore::isDigit(byte)) << c;
+        EXPECT_EQ(c == ' ' || (c >= 9 && c <= 13), zamcore::isSpace(byte)) << c;
+        EXPECT_EQ(letter || digit || c == '_', zamcore::isWordChar(byte)) << c;
     }
 }
 

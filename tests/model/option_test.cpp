@@ -256,6 +256,17 @@ TEST_F(OptionTest, DeletedBaseResolvesToAPlaceholder) {
     EXPECT_EQ(ZAMOption::Legacy, impl->basedOn()->scope());
 }
 
+// Declaring a based option again on another base changes no module's
+// options, yet the option reports the new base from then on.
+TEST_F(OptionTest, RedeclaringOnAnotherBaseChangesTheBaseAtOnce) {
+    Option height = Peer::create(base, "height");
+    Option impl = Peer::implement(user, "impl", width);
+    EXPECT_EQ(width.get(), impl->basedOn().get());
+    Peer::implement(user, "impl", height);
+    EXPECT_EQ(height.get(), impl->basedOn().get());
+    EXPECT_EQ(height.get(), impl->basedOn().get());
+}
+
 TEST_F(OptionTest, BaseChainThatLoopsEndsNowhereInsteadOfRecursingForever) {
     Option a = Peer::implement(user, "a", width);
     Option b = Peer::implement(base, "b", a);

@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "zamcore/expressions/option_value_exp.h"
 #include "zamcore/expressions/value_exp.h"
 #include "zamcore/values/value.h"
 
@@ -16,26 +17,31 @@ template <class Op>
 class ZAMLogicalValueExp final : public ZAMValueExp {
 public:
     // Takes ownership of both operands.
-    ZAMLogicalValueExp(ZAMValueExp* left, ZAMValueExp* right) : left_(left), right_(right) {}
+    ZAMLogicalValueExp(ZAMValueExp* left, ZAMValueExp* right)
+        : left_(left),
+          right_(right),
+          leftRead_(dynamic_cast<const ZAMOptionValueExp*>(left)),
+          rightRead_(dynamic_cast<const ZAMOptionValueExp*>(right)) {}
     ~ZAMLogicalValueExp() override {
         delete left_;
         delete right_;
     }
 
     ref_count_ptr<ZAMValue> evaluate(const ZAMSelOptionSet& set) const override {
-        ref_count_ptr<ZAMValue> left = left_->evaluate(set);
+        bool leftMany = false;
+        ref_count_ptr<ZAMValue> left = side(*left_, leftRead_, set, leftMany);
         if (left->type() == ZAMValue::VT_UNSET) {
             return left;
         }
-        ref_count_ptr<ZAMValue> right = right_->evaluate(set);
+        bool rightMany = false;
+        ref_count_ptr<ZAMValue> right = side(*right_, rightRead_, set, rightMany);
         if (right->type() == ZAMValue::VT_UNSET) {
             return right;
         }
-        const bool leftMany = left_->isMultiValued(set);
-        if (!leftMany && !right_->isMultiValued(set)) {
+        if (!leftMany && !rightMany) {
             return ZAMValue::createBool(op_(left, right));
         }
-        return ZAMValue::createBool(anyHolds(set, leftMany, left, right));
+        return ZAMValue::createBool(anyHolds(set, leftMany, rightMany, left, right));
     }
 
     std::vector<ref_count_ptr<ZAMValue>> values(const ZAMSelOptionSet&) const override {
@@ -45,9 +51,20 @@ public:
 private:
     using Values = std::vector<ref_count_ptr<ZAMValue>>;
 
-    bool anyHolds(const ZAMSelOptionSet& set, bool leftMany, const ref_count_ptr<ZAMValue>& left,
-                  const ref_count_ptr<ZAMValue>& right) const {
-        const bool rightMany = right_->isMultiValued(set);
+    // An option read looks its entry up once for its value and for whether
+    // it holds several; no other operand ever holds several.
+    static ref_count_ptr<ZAMValue> side(const ZAMValueExp& operand, const ZAMOptionValueExp* read,
+                                        const ZAMSelOptionSet& set, bool& many) {
+        if (read != nullptr) {
+            return read->evaluate(set, many);
+        }
+        ref_count_ptr<ZAMValue> value = operand.evaluate(set);
+        many = operand.isMultiValued(set);
+        return value;
+    }
+
+    bool anyHolds(const ZAMSelOptionSet& set, bool leftMany, bool rightMany,
+                  const ref_count_ptr<ZAMValue>& left, const ref_count_ptr<ZAMValue>& right) const {
         const Values rights = rightMany ? right_->values(set) : Values{right};
         const Values lefts = leftMany ? left_->values(set) : Values{left};
         for (const ref_count_ptr<ZAMValue>& u : lefts) {
@@ -62,6 +79,9 @@ private:
 
     ZAMValueExp* left_;   // owned
     ZAMValueExp* right_;  // owned
+    // The operands again when they read an option, else null.
+    const ZAMOptionValueExp* leftRead_;
+    const ZAMOptionValueExp* rightRead_;
     Op op_;
 };
 

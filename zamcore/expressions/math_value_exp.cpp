@@ -27,14 +27,26 @@ ref_count_ptr<ZAMValue> MathLink::evaluateChain(const ZAMSelOptionSet& set) cons
         const ref_count_ptr<ZAMValue> right = right_->evaluate(set);
         return apply(left_->evaluate(set), right);
     }
-    std::vector<Pending> pending;
-    const MathLink* link = this;
-    for (; link != nullptr; link = link->leftLink_) {
-        pending.push_back(Pending{link, link->right_->evaluate(set)});
+    // Chains as people write them are short: their links wait on the stack,
+    // only the links of longer ones in a vector.
+    constexpr std::size_t kOnStack = 8;
+    Pending first[kOnStack];
+    std::vector<Pending> more;
+    std::size_t count = 0;
+    for (const MathLink* link = this; link != nullptr; link = link->leftLink_, ++count) {
+        Pending next{link, link->right_->evaluate(set)};
+        if (count < kOnStack) {
+            first[count] = std::move(next);
+        } else {
+            more.push_back(std::move(next));
+        }
     }
-    ref_count_ptr<ZAMValue> result = pending.back().link->left_->evaluate(set);
-    for (auto it = pending.rbegin(); it != pending.rend(); ++it) {
-        result = it->link->apply(result, it->right);
+    auto at = [&](std::size_t i) -> Pending& {
+        return i < kOnStack ? first[i] : more[i - kOnStack];
+    };
+    ref_count_ptr<ZAMValue> result = at(count - 1).link->left_->evaluate(set);
+    for (std::size_t i = count; i-- > 0;) {
+        result = at(i).link->apply(result, at(i).right);
     }
     return result;
 }

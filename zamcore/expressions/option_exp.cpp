@@ -16,16 +16,12 @@ ZAMOptionExp::ZAMOptionExp(const std::string& moduleId, const std::string& name,
 ZAMOptionExp::~ZAMOptionExp() = default;
 
 ref_count_ptr<ZAMOption> ZAMOptionExp::option(const ref_count_ptr<ZAMWindow>& window) const {
-    const std::uint64_t generation = zamcore::ModuleLookup::generation(*window);
-    if (window.get() == foundIn_ && generation == foundGeneration_ && generation != 0) {
+    if (zamcore::ModuleLookup::stillFound(*window, foundIn_, foundGeneration_)) {
         return ref_count_ptr<ZAMOption>(found_);
     }
     ref_count_ptr<ZAMOption> option = ZAMOption::findOption(window, moduleId_, name_);
-    foundIn_ = nullptr;
-    if (option->scope() != ZAMOption::Legacy) {
-        foundIn_ = window.get();
-        foundGeneration_ = zamcore::ModuleLookup::generation(*window);
-        found_ = option.get();
-    }
+    foundIn_ = zamcore::ModuleLookup::foundIn(*window, *option);
+    foundGeneration_ = zamcore::ModuleLookup::generation(*window);
+    found_ = option.get();
     return option;
 }

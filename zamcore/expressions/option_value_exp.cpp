@@ -23,6 +23,13 @@ ref_count_ptr<ZAMValue> ZAMOptionValueExp::evaluate(const ZAMSelOptionSet& set) 
     return zamcore::valueCount(found) == 0 ? ZAMValue::createUnset() : zamcore::firstValue(found);
 }
 
+ref_count_ptr<ZAMValue> ZAMOptionValueExp::evaluate(const ZAMSelOptionSet& set,
+                                                    bool& multiValued) const {
+    const ZAMSelOptionSet::ZAMSosEntry& found = entry(set);
+    multiValued = zamcore::valueCount(found) > 1;
+    return zamcore::valueCount(found) == 0 ? ZAMValue::createUnset() : zamcore::firstValue(found);
+}
+
 std::vector<ref_count_ptr<ZAMValue>> ZAMOptionValueExp::values(const ZAMSelOptionSet& set) const {
     const ZAMSelOptionSet::ZAMSosEntry& found = entry(set);
     std::vector<ref_count_ptr<ZAMValue>> all;

@@ -22,6 +22,10 @@ public:
     std::vector<ref_count_ptr<ZAMValue>> values(const ZAMSelOptionSet& set) const override;
     bool isMultiValued(const ZAMSelOptionSet& set) const override;
 
+    // evaluate() and isMultiValued() with one lookup: a comparison needs
+    // both.
+    ref_count_ptr<ZAMValue> evaluate(const ZAMSelOptionSet& set, bool& multiValued) const;
+
 private:
     // The option's entry in `set`, made with the default when it has none.
     const ZAMSelOptionSet::ZAMSosEntry& entry(const ZAMSelOptionSet& set) const;

@@ -8,7 +8,7 @@
 #include "zamcore/model/window.h"
 
 ZAMSetExp::ZAMSetExp(ZAMOptionExp* target, ZAMValueExp* value, bool fix, int line)
-    : ZAMExp(line), target_(target), value_(value), fix_(fix) {}
+    : ZAMExp(line), target_(target), value_(value), fix_(fix), entryInUse_(false) {}
 
 ZAMSetExp::~ZAMSetExp() {
     delete target_;
@@ -16,10 +16,30 @@ ZAMSetExp::~ZAMSetExp() {
 }
 
 void ZAMSetExp::doExecute(ZAMSelOptionSet& set) {
-    ref_count_ptr<ZAMOption> target = target_->option(set.window());
-    const ZAMSelOptionSet::ZAMSosEntry entry =
-        zamcore::makeEntry(std::move(target), target_->path(), value_->evaluate(set),
-                           fix_ ? ZAMSelOptionSet::RuleFixed : ZAMSelOptionSet::RuleSet);
+    if (entryInUse_) {
+        ZAMSelOptionSet::ZAMSosEntry own;
+        store(set, own);
+        return;
+    }
+    // Emptied on every way out, keeping the room of its vectors.
+    struct Release {
+        ZAMSetExp& statement;
+        ~Release() {
+            statement.entry_.option = ref_count_ptr<ZAMOption>();
+            zamcore::setOnly(statement.entry_, ref_count_ptr<ZAMValue>(), ZAMSelOptionSet::RuleSet);
+            statement.entryInUse_ = false;
+        }
+    };
+    entryInUse_ = true;
+    const Release release{*this};
+    store(set, entry_);
+}
+
+void ZAMSetExp::store(ZAMSelOptionSet& set, ZAMSelOptionSet::ZAMSosEntry& entry) const {
+    entry.option = target_->option(set.window());
+    zamcore::setOnly(entry, value_->evaluate(set),
+                     fix_ ? ZAMSelOptionSet::RuleFixed : ZAMSelOptionSet::RuleSet);
+    entry.path = target_->path();
     const zamcore::WriteTraceScope statement(zamcore::WriteTraceScope::Statement, nullptr, nullptr,
                                              line());
     set.set(entry);

@@ -7,18 +7,46 @@ namespace zamcore {
 // the locale: a byte above 127 is never a letter, a digit or white space.
 // Callers pass bytes as unsigned char.
 
+namespace detail {
+
+enum CharClass : unsigned char { kLetter = 1, kDigit = 2, kSpace = 4, kUnderscore = 8 };
+
+// One lookup per character: the lexer asks for every byte of every text.
+struct CharClasses {
+    unsigned char of[256];
+    constexpr CharClasses() : of() {
+        for (int c = 'a'; c <= 'z'; ++c) {
+            of[c] = kLetter;
+            of[c - 'a' + 'A'] = kLetter;
+        }
+        for (int c = '0'; c <= '9'; ++c) {
+            of[c] = kDigit;
+        }
+        for (int c = '\t'; c <= '\r'; ++c) {
+            of[c] = kSpace;
+        }
+        of[static_cast<unsigned char>(' ')] = kSpace;
+        of[static_cast<unsigned char>('_')] = kUnderscore;
+    }
+};
+
+inline constexpr CharClasses kCharClasses{};
+
+}  // namespace detail
+
 inline bool isLetter(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return (detail::kCharClasses.of[c] & detail::kLetter) != 0;
 }
 inline bool isDigit(unsigned char c) {
-    return c >= '0' && c <= '9';
+    return (detail::kCharClasses.of[c] & detail::kDigit) != 0;
 }
 // Space, tab, newline, vertical tab, form feed and carriage return.
 inline bool isSpace(unsigned char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
+    return (detail::kCharClasses.of[c] & detail::kSpace) != 0;
 }
 inline bool isWordChar(unsigned char c) {
-    return isLetter(c) || isDigit(c) || c == '_';
+    return (detail::kCharClasses.of[c] &
+            (detail::kLetter | detail::kDigit | detail::kUnderscore)) != 0;
 }
 
 }  // namespace zamcore

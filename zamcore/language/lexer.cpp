@@ -1,12 +1,10 @@
 #include "zamcore/language/lexer.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <string_view>
-#include <vector>
 
 #include "zamcore/language/char_class.h"
 #include "zamcore/language/keywords.h"
@@ -94,43 +92,65 @@ constexpr TableEntry kTable[] = {
     {"show", Token::TK_RESERVED},
     {"interface", Token::TK_RESERVED},
 };
-static_assert(sizeof(kTable) / sizeof(kTable[0]) == 57, "the keyword table has 57 entries");
+
+constexpr std::size_t kTableSize = sizeof(kTable) / sizeof(kTable[0]);
+static_assert(kTableSize == 57, "the keyword table has 57 entries");
+constexpr std::size_t kMostWithOneFirstByte = 6;
 
 // The table split by first byte, each group keeping table order. An entry can
 // only match text that begins with its first byte, so searching the one group
-// finds the same first match as searching the whole table in order.
-using TableIndex = std::array<std::vector<const TableEntry*>, 256>;
+// finds the same first match as searching the whole table in order. Built by
+// the compiler, so no thread ever sees it half made.
+struct TableIndex {
+    std::uint8_t count[256];
+    std::uint8_t entries[256][kMostWithOneFirstByte];
 
-const TableIndex& tableIndex() {
-    // Function-local statics are initialised once, even when two threads
-    // read their first text at the same time.
-    static const TableIndex index = [] {
-        TableIndex built;
-        for (const TableEntry& entry : kTable) {
-            built[static_cast<unsigned char>(entry.text.front())].push_back(&entry);
+    constexpr TableIndex() : count(), entries() {
+        for (std::size_t i = 0; i < kTableSize; ++i) {
+            const auto first = static_cast<unsigned char>(kTable[i].text.front());
+            entries[first][count[first]++] = static_cast<std::uint8_t>(i);
         }
-        return built;
-    }();
-    return index;
+    }
+};
+
+constexpr TableIndex kIndex{};
+
+constexpr bool groupsFit() {
+    for (std::uint8_t n : kIndex.count) {
+        if (n > kMostWithOneFirstByte) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(groupsFit(), "no first byte starts more than kMostWithOneFirstByte entries");
+
+// Operators match as prefixes, whatever follows them ("<=" before "<").
+const TableEntry* findOperator(std::string_view rest) {
+    const auto first = static_cast<unsigned char>(rest.front());
+    for (std::uint8_t i = 0; i < kIndex.count[first]; ++i) {
+        const TableEntry& entry = kTable[kIndex.entries[first][i]];
+        if (entry.text.size() == 1 || (rest.size() >= 2 && rest[1] == entry.text[1])) {
+            return &entry;
+        }
+    }
+    return nullptr;
 }
 
-// An operator matches whatever follows it; a keyword only when white space or
-// the end of the text follows, so "setting" and "set(" hold no keyword.
-bool entryMatches(const TableEntry& entry, std::string_view rest) {
-    const std::size_t n = entry.text.size();
-    if (rest.substr(0, n) != entry.text) {
-        return false;
-    }
-    if (!isLetter(static_cast<unsigned char>(rest.front()))) {
-        return true;
-    }
-    return rest.size() == n || isSpace(static_cast<unsigned char>(rest[n]));
-}
-
-const TableEntry* findTableEntry(std::string_view rest) {
-    for (const TableEntry* entry : tableIndex()[static_cast<unsigned char>(rest.front())]) {
-        if (entryMatches(*entry, rest)) {
-            return entry;
+// Keywords are whole words: the entries whose first byte is a letter.
+const TableEntry* findKeyword(std::string_view word) {
+    const auto first = static_cast<unsigned char>(word.front());
+    for (std::uint8_t i = 0; i < kIndex.count[first]; ++i) {
+        const TableEntry& entry = kTable[kIndex.entries[first][i]];
+        if (entry.text.size() != word.size()) {
+            continue;
+        }
+        std::size_t same = 1;
+        while (same < word.size() && word[same] == entry.text[same]) {
+            ++same;
+        }
+        if (same == word.size()) {
+            return &entry;
         }
     }
     return nullptr;
@@ -166,9 +186,22 @@ std::size_t digitRun(std::string_view text) {
 
 // Only names can be keywords here, and a name holds no white space: an entry
 // that matches the whole word matches it exactly.
+// A keyword counts only when white space or the end of the text follows it,
+// so "setting", "set(" and "false)" hold no keyword. Keywords are made of
+// name characters, so the run of them before that white space is the keyword
+// itself.
 bool zamcore::isKeyword(std::string_view word) {
-    return !word.empty() && isLetter(static_cast<unsigned char>(word.front())) &&
-           findTableEntry(word) != nullptr;
+    if (word.empty() || !isLetter(static_cast<unsigned char>(word.front()))) {
+        return false;
+    }
+    std::size_t end = 0;
+    while (end < word.size() && isWordChar(static_cast<unsigned char>(word[end]))) {
+        ++end;
+    }
+    if (end < word.size() && !isSpace(static_cast<unsigned char>(word[end]))) {
+        return false;
+    }
+    return findKeyword(word.substr(0, end)) != nullptr;
 }
 
 ZAMLexer::ZAMLexer(const std::string& text)
@@ -200,12 +233,20 @@ void ZAMLexer::next() {
     type_ = scanToken();
 }
 
+// Runs before every token: works on locals, so that the position and the
+// line count are not written back for each character.
 void ZAMLexer::skipSpace() {
-    while (pos_ < size() && isSpace(charAt(pos_))) {
-        if (text_[pos_] == '\n') {
-            countLine();
-        }
-        ++pos_;
+    const char* const text = text_.data();
+    const std::uint32_t end = size();
+    std::uint32_t pos = pos_;
+    std::uint32_t lines = 0;
+    while (pos < end && isSpace(static_cast<unsigned char>(text[pos]))) {
+        lines += text[pos] == '\n' ? 1 : 0;
+        ++pos;
+    }
+    pos_ = pos;
+    if (lines != 0) {
+        countLines(lines);
     }
 }
 
@@ -226,9 +267,15 @@ void ZAMLexer::skipSpaceAndComments() {
 }
 
 void ZAMLexer::countLine() {
-    if (line_ < std::numeric_limits<std::int32_t>::max()) {
-        ++line_;
-    }
+    countLines(1);
+}
+
+// Stops at the largest line number instead of overflowing.
+void ZAMLexer::countLines(std::uint32_t lines) {
+    constexpr std::int32_t kLast = std::numeric_limits<std::int32_t>::max();
+    line_ = lines >= static_cast<std::uint32_t>(kLast - line_)
+                ? kLast
+                : line_ + static_cast<std::int32_t>(lines);
 }
 
 // Copies everything read since the last capture, up to the new token.
@@ -239,8 +286,9 @@ void ZAMLexer::capture() {
     }
 }
 
-// The first match decides, in this order: quoted literal, keyword or
-// operator, name, number; any other character is TK_INVALID.
+// The first character decides: a quote starts a quoted literal, a letter or
+// "_" a word (a keyword or a name), then come operators and numbers; any
+// other character is TK_INVALID.
 ZAMLexer::TokenType ZAMLexer::scanToken() {
     if (pos_ >= size()) {
         return TK_END;
@@ -252,14 +300,20 @@ ZAMLexer::TokenType ZAMLexer::scanToken() {
     if (c == '\'') {
         return scanQuoted('\'', TK_IDENTIFIER, "Unterminated single quotes");
     }
-    const TableEntry* entry = findTableEntry(rest());
-    if (entry != nullptr) {
+    if (isLetter(c) || c == '_') {
+        const std::uint32_t end = wordEnd(pos_);
+        length_ = end - pos_;
+        if (isLetter(c) && (end == size() || isSpace(charAt(end)))) {
+            const TableEntry* keyword = findKeyword(std::string_view(text_.data() + pos_, length_));
+            if (keyword != nullptr) {
+                return keyword->type;
+            }
+        }
+        return TK_IDENTIFIER;
+    }
+    if (const TableEntry* entry = findOperator(rest())) {
         length_ = static_cast<std::uint32_t>(entry->text.size());
         return entry->type;
-    }
-    if (isLetter(c) || c == '_') {
-        length_ = wordEnd(pos_) - pos_;
-        return TK_IDENTIFIER;
     }
     if (isDigit(c)) {
         return scanNumber();
@@ -307,7 +361,9 @@ ZAMLexer::TokenType ZAMLexer::scanNumber() {
 }
 
 std::uint32_t ZAMLexer::wordEnd(std::uint32_t from) const {
-    while (from < size() && isWordChar(charAt(from))) {
+    const char* const text = text_.data();
+    const std::uint32_t end = size();
+    while (from < end && isWordChar(static_cast<unsigned char>(text[from]))) {
         ++from;
     }
     return from;

@@ -150,6 +150,7 @@ private:
     void skipSpace();
     void skipSpaceAndComments();
     void countLine();
+    void countLines(std::uint32_t lines);
     void capture();
     TokenType scanToken();
     TokenType scanQuoted(char quote, TokenType kind, const char* unterminatedMessage);

@@ -8,21 +8,29 @@ namespace zamcore {
 
 namespace {
 
-constexpr const char* kLineBreaks = "\n\r";
 constexpr std::string_view kModulePrefix = "module ";
+
+// Tested byte by byte: a search for either of two characters would look both
+// up again for every byte of the text.
+bool isBreak(char c) {
+    return c == '\n' || c == '\r';
+}
 
 }  // namespace
 
 std::size_t LineSplitter::skipBreaks() const {
-    const std::size_t start = text_.find_first_not_of(kLineBreaks, pos_);
-    return start == std::string::npos ? text_.size() : start;
+    std::size_t start = pos_;
+    while (start < text_.size() && isBreak(text_[start])) {
+        ++start;
+    }
+    return start;
 }
 
 std::string LineSplitter::next() {
     const std::size_t start = skipBreaks();
-    std::size_t end = text_.find_first_of(kLineBreaks, start);
-    if (end == std::string::npos) {
-        end = text_.size();
+    std::size_t end = start;
+    while (end < text_.size() && !isBreak(text_[end])) {
+        ++end;
     }
     pos_ = end;
     return text_.substr(start, end - start);

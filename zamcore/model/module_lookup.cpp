@@ -1,5 +1,6 @@
 #include "zamcore/model/module_lookup.h"
 
+#include "zamcore/model/option.h"
 #include "zamcore/model/window.h"
 
 namespace zamcore {
@@ -18,6 +19,16 @@ void ModuleLookup::changed(ZAMWindow* window) {
 std::uint64_t ModuleLookup::fresh() {
     static std::uint64_t last = 0;
     return ++last;
+}
+
+bool ModuleLookup::stillFound(const ZAMWindow& window, const ZAMWindow* foundIn,
+                              std::uint64_t foundGeneration) {
+    const std::uint64_t now = generation(window);
+    return &window == foundIn && now == foundGeneration && now != 0;
+}
+
+const ZAMWindow* ModuleLookup::foundIn(const ZAMWindow& window, const ZAMOption& option) {
+    return option.scope() == ZAMOption::Legacy ? nullptr : &window;
 }
 
 }  // namespace zamcore

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+class ZAMOption;
 class ZAMWindow;
 
 namespace zamcore {
@@ -24,6 +25,15 @@ public:
     static void changed(ZAMWindow* window);
     // A number for a new window.
     static std::uint64_t fresh();
+
+    // Whether an option found in `foundIn` at `foundGeneration` is still the
+    // one the same lookup finds in `window`.
+    static bool stillFound(const ZAMWindow& window, const ZAMWindow* foundIn,
+                           std::uint64_t foundGeneration);
+    // What to remember of a lookup's result: where and when it was found;
+    // nowhere for placeholders and legacy options, which are looked up
+    // afresh every time.
+    static const ZAMWindow* foundIn(const ZAMWindow& window, const ZAMOption& option);
 };
 
 }  // namespace zamcore

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "zamcore/model/module.h"
+#include "zamcore/model/module_lookup.h"
 #include "zamcore/model/option_ids.h"
 #include "zamcore/model/window.h"
 #include "zamcore/model/window_back_pointer.h"
@@ -119,7 +120,15 @@ ref_count_ptr<ZAMOption> ZAMOption::basedOn() const {
         return ref_count_ptr<ZAMOption>();
     }
     // Code 2 from findOption once the window is gone.
-    return findOption(window_, baseModuleId_, baseName_);
+    if (window_ != nullptr &&
+        zamcore::ModuleLookup::stillFound(*window_, baseFoundIn_, baseFoundGeneration_)) {
+        return ref_count_ptr<ZAMOption>(baseFound_);
+    }
+    ref_count_ptr<ZAMOption> base = findOption(window_, baseModuleId_, baseName_);
+    baseFoundIn_ = zamcore::ModuleLookup::foundIn(*window_, *base);
+    baseFoundGeneration_ = zamcore::ModuleLookup::generation(*window_);
+    baseFound_ = base.get();
+    return base;
 }
 
 // A chain cannot hold more distinct options than are alive; walking further
@@ -158,14 +167,20 @@ ZAMValue::ValueType ZAMOption::valueType() const {
     return real ? real->valueKind_ : ZAMValue::VT_UNSET;
 }
 
-ZAMOption::Values ZAMOption::values() const {
+const ZAMOption* ZAMOption::constraintOwner(ref_count_ptr<ZAMOption>& holder) const {
     if (type_ == Declared || !values_.empty()) {
-        return values_;
+        return this;
     }
-    ref_count_ptr<ZAMOption> owner = findUpChain([](const ZAMOption& option) {
+    holder = findUpChain([](const ZAMOption& option) {
         return option.type_ == Declared || !option.values_.empty();
     });
-    return owner ? owner->values_ : Values();
+    return holder.get();
+}
+
+ZAMOption::Values ZAMOption::values() const {
+    ref_count_ptr<ZAMOption> holder;
+    const ZAMOption* owner = constraintOwner(holder);
+    return owner != nullptr ? owner->values_ : Values();
 }
 
 ref_count_ptr<ZAMValue> ZAMOption::defaultValue() const {
@@ -185,7 +200,14 @@ bool ZAMOption::validateValue(ref_count_ptr<ZAMValue> value) const {
     if (value->type() == ZAMValue::VT_UNSET) {
         return true;
     }
-    for (const ref_count_ptr<ZAMOptionValue>& constraint : values()) {
+    // Every value a rule writes is checked: the constraints are read where
+    // they are held, not copied.
+    ref_count_ptr<ZAMOption> holder;
+    const ZAMOption* owner = constraintOwner(holder);
+    if (owner == nullptr) {
+        return false;
+    }
+    for (const ref_count_ptr<ZAMOptionValue>& constraint : owner->values_) {
         if (constraint->accepts(value)) {
             return true;
         }
@@ -329,12 +351,14 @@ void ZAMOption::restoreDeclaredState(const DeclaredState& state) {
     baseModuleId_ = state.baseModuleId;
     baseName_ = state.baseName;
     valueKind_ = state.valueKind;
+    baseFoundIn_ = nullptr;
 }
 
 void ZAMOption::rebase(ref_count_ptr<ZAMOption> base, const ZAMPath& path) {
     baseModuleId_ = base->moduleId_;
     baseName_ = base->name_;
     path_ = path;
+    baseFoundIn_ = nullptr;
 }
 
 bool ref_count_traits<ZAMOption>::less(const ZAMOption* a, const ZAMOption* b) {

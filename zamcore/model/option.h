@@ -174,6 +174,10 @@ private:
     // The declared option (or placeholder) at the end of the base chain;
     // null for a chain that loops.
     ref_count_ptr<ZAMOption> realOption() const;
+    // The option whose own constraints apply: this one, or the first one up
+    // the chain that has any (null when none has); `holder` keeps one found
+    // up the chain alive.
+    const ZAMOption* constraintOwner(ref_count_ptr<ZAMOption>& holder) const;
     // Whether this option, or one up its base chain, is option `name` of
     // module `moduleId`: basing that option on this one would make it its
     // own base.
@@ -199,6 +203,13 @@ private:
     std::string baseName_;
     ZAMValue::ValueType valueKind_;
     std::int32_t id_;
+    // The base option basedOn() found last and the window generation it was
+    // found at (zamcore::ModuleLookup); while the window keeps that
+    // generation the base is still that option, found without the two
+    // lookups by name. Forgotten when the base changes.
+    mutable const ZAMWindow* baseFoundIn_ = nullptr;
+    mutable std::uint64_t baseFoundGeneration_ = 0;
+    mutable ZAMOption* baseFound_ = nullptr;
 };
 
 #endif
