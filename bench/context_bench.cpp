@@ -6,15 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "empty_host.h"
+
 namespace {
 
 constexpr int kUsed = 5;
-
-class BenchAdapter : public ZAM::AdapterInterface {
-public:
-    bool loadModule(ZAMWindow*, const std::string&) override { return false; }
-    bool refreshModule(ZAMWindow*, ref_count_ptr<ZAMModule>) override { return true; }
-};
 
 // A structure node that owns its children; every node stands for a module.
 class BenchNode : public ZAMNode {
@@ -62,15 +58,13 @@ private:
 // stands for module "user", which uses all of them. Below the root runs a
 // spine of `depth` user nodes, and each spine node has `width` user leaves.
 struct Structure {
-    BenchAdapter adapter;
     ref_count_ptr<ZAMWindow> window;
     std::unique_ptr<BenchNode> root;
     BenchNode* deepest = nullptr;
     std::int64_t nodes = 1;
 
     Structure(int depth, int width) {
-        ZAM::initialize(&adapter);
-        window = ZAM::createWindow();
+        window = zambench::openWindow();
         ref_count_ptr<ZAMModule> top = window->createModule("top");
         ref_count_ptr<ZAMModule> user = window->createModule("user");
         for (int i = 0; i < kUsed; ++i) {
@@ -101,7 +95,6 @@ struct Structure {
     ~Structure() {
         root.reset();
         window = ref_count_ptr<ZAMWindow>();
-        ZAM::initialize(nullptr);
     }
 };
 

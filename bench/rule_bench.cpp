@@ -4,13 +4,9 @@
 #include <random>
 #include <string>
 
-namespace {
+#include "empty_host.h"
 
-class BenchAdapter : public ZAM::AdapterInterface {
-public:
-    bool loadModule(ZAMWindow*, const std::string&) override { return false; }
-    bool refreshModule(ZAMWindow*, ref_count_ptr<ZAMModule>) override { return true; }
-};
+namespace {
 
 constexpr int kIntegers = 20;
 constexpr int kStrings = 5;
@@ -54,12 +50,11 @@ std::string generateRules(int statements, unsigned seed) {
 }
 
 struct Fixture {
-    BenchAdapter adapter;
     ref_count_ptr<ZAMWindow> window;
     ref_count_ptr<ZAMModule> module;
     ZAMSelOptionSet chosen;
 
-    Fixture() : window(makeWindow(adapter)), module(window->createModule("m")), chosen(window) {
+    Fixture() : window(zambench::openWindow()), module(window->createModule("m")), chosen(window) {
         for (int i = 0; i < kIntegers; ++i) {
             module->addOptionString("public i" + std::to_string(i) + " integer default " +
                                     std::to_string(i));
@@ -75,11 +70,6 @@ struct Fixture {
         for (const ref_count_ptr<ZAMOption>& option : module->options()) {
             chosen.get(option);
         }
-    }
-
-    static ref_count_ptr<ZAMWindow> makeWindow(BenchAdapter& adapter) {
-        ZAM::initialize(&adapter);
-        return ZAM::createWindow();
     }
 };
 

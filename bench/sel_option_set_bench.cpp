@@ -4,38 +4,26 @@
 #include <string>
 #include <vector>
 
+#include "empty_host.h"
+
 namespace {
 
 constexpr int kEntries = 1000;
 
-// A host that supplies no modules: everything the benchmarks use is created
-// up front.
-class BenchAdapter : public ZAM::AdapterInterface {
-public:
-    bool loadModule(ZAMWindow*, const std::string&) override { return false; }
-    bool refreshModule(ZAMWindow*, ref_count_ptr<ZAMModule>) override { return true; }
-};
-
 // One window whose module declares kEntries integer options (default 1), and
 // a set holding one entry for each of them.
 struct Fixture {
-    BenchAdapter adapter;
     ref_count_ptr<ZAMWindow> window;
     std::vector<ref_count_ptr<ZAMOption>> options;
     ZAMSelOptionSet full;
 
-    Fixture() : window(makeWindow(adapter)), full(window) {
+    Fixture() : window(zambench::openWindow()), full(window) {
         ref_count_ptr<ZAMModule> module = window->createModule("m");
         for (int i = 0; i < kEntries; ++i) {
             const std::string text = "public o" + std::to_string(i) + " integer default 1";
             options.push_back(module->addOptionString(text));
             full.get(options.back());
         }
-    }
-
-    static ref_count_ptr<ZAMWindow> makeWindow(BenchAdapter& adapter) {
-        ZAM::initialize(&adapter);
-        return ZAM::createWindow();
     }
 };
 

@@ -5,13 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "empty_host.h"
 
-class ValidatorBenchAdapter : public ZAM::AdapterInterface {
-public:
-    bool loadModule(ZAMWindow*, const std::string&) override { return false; }
-    bool refreshModule(ZAMWindow*, ref_count_ptr<ZAMModule>) override { return true; }
-};
+namespace {
 
 // A host node that owns its children.
 class BenchNode : public ZAMNode {
@@ -55,12 +51,10 @@ constexpr int kOptions = 10;
 constexpr int kParts = 5;
 
 struct ValidatorFixture {
-    ValidatorBenchAdapter adapter;
     ref_count_ptr<ZAMWindow> window;
 
     ValidatorFixture() {
-        ZAM::initialize(&adapter);
-        window = ZAM::createWindow();
+        window = zambench::openWindow();
         ref_count_ptr<ZAMModule> leaf = window->createModule("leaf");
         leaf->addOptionString("public l integer");
         ref_count_ptr<ZAMModule> sub = window->createModule("sub");

@@ -6,18 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "empty_host.h"
+
 // Evaluation of a small product with and without a write trace callback. The
 // untraced case is the one that must not get slower for the trace hook's
 // sake; the file also builds against a library without the hook (then only
 // the untraced case runs), to compare the two.
 
 namespace {
-
-class BenchAdapter : public ZAM::AdapterInterface {
-public:
-    bool loadModule(ZAMWindow*, const std::string&) override { return false; }
-    bool refreshModule(ZAMWindow*, ref_count_ptr<ZAMModule>) override { return true; }
-};
 
 class BenchIterator : public ZAMNodeIterator {
 public:
@@ -65,11 +61,10 @@ constexpr int kParts = 100;
 // module "part": each part reads and writes eight options in twelve
 // statements, so every evaluation makes some 2,000 writes.
 struct Product {
-    BenchAdapter adapter;
     ref_count_ptr<ZAMWindow> window;
     std::unique_ptr<BenchNode> root;
 
-    Product() : window(makeWindow(adapter)) {
+    Product() : window(zambench::openWindow()) {
         ref_count_ptr<ZAMModule> product = window->createModule("product");
         product->addOptionString("public size integer = 1 to 100 default 10");
         product->setRkl("set product:size to 40");
@@ -91,11 +86,6 @@ struct Product {
             root->add("part" + std::to_string(i), "part");
         }
         window->setRoot(root.get());
-    }
-
-    static ref_count_ptr<ZAMWindow> makeWindow(BenchAdapter& adapter) {
-        ZAM::initialize(&adapter);
-        return ZAM::createWindow();
     }
 };
 

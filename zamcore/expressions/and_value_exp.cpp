@@ -16,24 +16,12 @@ ZAMAndValueExp::~ZAMAndValueExp() {
 // any is unset, else false. So the chain's operands are evaluated left to
 // right in one loop, in the order the nesting evaluates them.
 ref_count_ptr<ZAMValue> ZAMAndValueExp::evaluate(const ZAMSelOptionSet& set) const {
-    bool allTrue = true;
-    bool anyUnset = false;
-    auto take = [&](const ZAMValueExp& operand) {
-        const ref_count_ptr<ZAMValue> value = operand.evaluate(set);
-        const ZAMValue::ValueType type = value->type();
-        allTrue = allTrue && type == ZAMValue::VT_BOOL && value->boolValue();
-        anyUnset = anyUnset || type == ZAMValue::VT_UNSET;
-    };
-    const ZAMAndValueExp* link = this;
-    for (; link->rightChain_ != nullptr; link = link->rightChain_) {
-        take(*link->left_);
-    }
-    take(*link->left_);
-    take(*link->right_);
-    if (allTrue) {
+    const zamcore::ChainTally tally = zamcore::tallyChain(
+        *this, &ZAMAndValueExp::left_, &ZAMAndValueExp::right_, &ZAMAndValueExp::rightChain_, set);
+    if (tally.trues == tally.operands) {
         return ZAMValue::createBool(true);
     }
-    return anyUnset ? ZAMValue::createUnset() : ZAMValue::createBool(false);
+    return tally.anyUnset ? ZAMValue::createUnset() : ZAMValue::createBool(false);
 }
 
 std::vector<ref_count_ptr<ZAMValue>> ZAMAndValueExp::values(const ZAMSelOptionSet&) const {

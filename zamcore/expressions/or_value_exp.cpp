@@ -15,24 +15,12 @@ ZAMOrValueExp::~ZAMOrValueExp() {
 // is unset, else false. So the chain's operands are evaluated left to right
 // in one loop, in the order the nesting evaluates them.
 ref_count_ptr<ZAMValue> ZAMOrValueExp::evaluate(const ZAMSelOptionSet& set) const {
-    bool anyTrue = false;
-    bool anyUnset = false;
-    auto take = [&](const ZAMValueExp& operand) {
-        const ref_count_ptr<ZAMValue> value = operand.evaluate(set);
-        const ZAMValue::ValueType type = value->type();
-        anyTrue = anyTrue || (type == ZAMValue::VT_BOOL && value->boolValue());
-        anyUnset = anyUnset || type == ZAMValue::VT_UNSET;
-    };
-    const ZAMOrValueExp* link = this;
-    for (; link->rightChain_ != nullptr; link = link->rightChain_) {
-        take(*link->left_);
-    }
-    take(*link->left_);
-    take(*link->right_);
-    if (anyTrue) {
+    const zamcore::ChainTally tally = zamcore::tallyChain(
+        *this, &ZAMOrValueExp::left_, &ZAMOrValueExp::right_, &ZAMOrValueExp::rightChain_, set);
+    if (tally.trues != 0) {
         return ZAMValue::createBool(true);
     }
-    return anyUnset ? ZAMValue::createUnset() : ZAMValue::createBool(false);
+    return tally.anyUnset ? ZAMValue::createUnset() : ZAMValue::createBool(false);
 }
 
 std::vector<ref_count_ptr<ZAMValue>> ZAMOrValueExp::values(const ZAMSelOptionSet&) const {

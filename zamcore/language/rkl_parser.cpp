@@ -361,26 +361,28 @@ std::unique_ptr<ZAMOptionExp> ZAMRklParser::parseOptionReference() {
 // ---------------------------------------------------------------------------
 // Conditions and values
 
+// operands joined by `op`, grouped to the right: a op (b op c). The chain is
+// read in a loop and built from its last operand outwards.
+template <class Node>
+ZAMRklParser::Value ZAMRklParser::parseRightGrouped(TokenType op,
+                                                    Value (ZAMRklParser::*operand)()) {
+    std::vector<Value> operands;
+    operands.push_back((this->*operand)());
+    while (type() == op) {
+        lexer_.next();
+        operands.push_back((this->*operand)());
+    }
+    return groupRight<Node>(operands);
+}
+
 // condition := conjunction ["or" condition]
 ZAMRklParser::Value ZAMRklParser::parseDisjunction() {
-    std::vector<Value> operands;
-    operands.push_back(parseConjunction());
-    while (type() == ZAMLexer::TK_OR) {
-        lexer_.next();
-        operands.push_back(parseConjunction());
-    }
-    return groupRight<ZAMOrValueExp>(operands);
+    return parseRightGrouped<ZAMOrValueExp>(ZAMLexer::TK_OR, &ZAMRklParser::parseConjunction);
 }
 
 // conjunction := negation ["and" conjunction]
 ZAMRklParser::Value ZAMRklParser::parseConjunction() {
-    std::vector<Value> operands;
-    operands.push_back(parseNegation());
-    while (type() == ZAMLexer::TK_AND) {
-        lexer_.next();
-        operands.push_back(parseNegation());
-    }
-    return groupRight<ZAMAndValueExp>(operands);
+    return parseRightGrouped<ZAMAndValueExp>(ZAMLexer::TK_AND, &ZAMRklParser::parseNegation);
 }
 
 // negation := ["not"] condition-primary

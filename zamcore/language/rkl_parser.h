@@ -78,6 +78,8 @@ private:
 #endif
     std::unique_ptr<ZAMOptionExp> parseOptionReference();
 
+    template <class Node>
+    Value parseRightGrouped(TokenType op, Value (ZAMRklParser::*operand)());
     Value parseDisjunction();
     Value parseConjunction();
     Value parseNegation();
