@@ -251,6 +251,30 @@ TEST_F(UsedOptionTest, AFailingContextLeavesTheOwnSetAsItWas) {
     EXPECT_EQ(before, dump(TestNode(leaf).getSos()));
 }
 
+// Siblings read their providers' own sets as the host leaves them at the
+// time: a change the host makes while one sibling is evaluated reaches the
+// next, and the first keeps what it read.
+TEST_F(UsedOptionTest, SiblingsInheritWhatTheProviderHoldsWhenTheyAreEvaluated) {
+    ref_count_ptr<ZAMModule> user = window->getModule("user");
+    user->addOptionString("public seen integer");
+    user->setRkl("set user:seen to user:u");
+    TestNode& prov = node("p", "prov", nullptr);
+    TestNode& first = prov.add("u1", "user");
+    TestNode& second = prov.add("u2", "user");
+    TestNode& third = prov.add("u3", "user");
+    window->setRoot(&prov);
+    give(prov, {{"prov:v", 2}});
+    first.onLegacyExpressions = [&] { give(prov, {{"prov:v", 3}}); };
+    second.onLegacyExpressions = [&] { prov.clearSos(); };
+    window->evaluate(true);
+    window->setRoot(nullptr);
+
+    const ref_count_ptr<ZAMOption> seen = user->getOption("seen");
+    EXPECT_EQ("2", zamcore::firstValue(first.getSos().get(seen))->displayString());
+    EXPECT_EQ("3", zamcore::firstValue(second.getSos().get(seen))->displayString());
+    EXPECT_EQ("***UNSET***", zamcore::firstValue(third.getSos().get(seen))->displayString());
+}
+
 // A provider that presents an option to its own module is put into context
 // on every read. Read once, it is fine; read twice, the second putting
 // delivers p's default over x's, one default over another, which the

@@ -1,10 +1,12 @@
 #include "zamcore/configuration/context_pass.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <utility>
 
 #include "zamcore/configuration/node.h"
+#include "zamcore/configuration/placed_own_sets.h"
 #include "zamcore/configuration/sos_entry.h"
 #include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/model/module.h"
@@ -77,10 +79,9 @@ bool presentsToItself(const ZAMSelOptionSet& set, const std::string& moduleId) {
 
 // Adds the base options of the module's used options that `bases` lacks.
 void addBases(std::vector<Option>& bases, const ZAMModule& module) {
-    for (const Option& option : module.options()) {
-        if (option->type() != ZAMOption::Uses) {
-            continue;
-        }
+    // A copy: finding a base may load modules through the host.
+    const std::vector<Option> users = module.usingOptions();
+    for (const Option& option : users) {
         Option base = option->basedOn();
         if (!base) {
             continue;
@@ -92,19 +93,43 @@ void addBases(std::vector<Option>& bases, const ZAMModule& module) {
     }
 }
 
-// Whether the module still has an option of that name. Only its absence
-// counts against an entry; any other failure of the lookup is no reason to
-// drop a value.
-bool stillHas(const ZAMModule& module, const std::string& name) {
-    try {
-        module.getOption(name);
-    } catch (const ZAMException& error) {
-        return error.code() != 102;
-    }
-    return true;
-}
-
 }  // namespace
+
+// The module's options, ordered by address, to tell quickly whether an entry's
+// option is still one of them.
+class CurrentOptions {
+public:
+    explicit CurrentOptions(const ZAMModule& module) : options_(module.options()) {
+        for (const Option& option : options_) {
+            addresses_.push_back(option.get());
+        }
+        std::sort(addresses_.begin(), addresses_.end(), std::less<const ZAMOption*>());
+    }
+
+    const std::vector<Option>& list() const { return options_; }
+
+    // Whether the module still has an option of that option's name: at once
+    // when it is the very option, by name otherwise (a redeclaration may have
+    // put another option under the name). Only the name's absence counts
+    // against an entry; any other failure of the lookup is no reason to drop
+    // a value.
+    bool stillHas(const ZAMModule& module, const ZAMOption& option) const {
+        if (std::binary_search(addresses_.begin(), addresses_.end(), &option,
+                               std::less<const ZAMOption*>())) {
+            return true;
+        }
+        try {
+            module.getOption(option.name());
+        } catch (const ZAMException& error) {
+            return error.code() != 102;
+        }
+        return true;
+    }
+
+private:
+    std::vector<Option> options_;
+    std::vector<const ZAMOption*> addresses_;
+};
 
 const ContextPass::Provider* ContextPass::knownWalk(const Ancestor& ancestor, int baseId) {
     for (const auto& walk : ancestor.walks) {
@@ -138,6 +163,10 @@ const ZAMSelOptionSet& ContextPass::ownSetAt(std::size_t at) {
         chain_[at].fresh = false;
         return own;
     }
+    if (chain_[at].hasModule && PlacedOwnSets::isPlaced(chain_[at].node, *moduleAt(at))) {
+        chain_[at].inContext = true;
+        return own;
+    }
     // Placed on the side and taken over whole, so that a failure leaves the
     // node's values as they were. The copy shares the contents until it
     // writes.
@@ -145,6 +174,9 @@ const ZAMSelOptionSet& ContextPass::ownSetAt(std::size_t at) {
     const ref_count_ptr<ZAMModule> module = place(placed, at, true);
     own = placed;
     chain_[at].inContext = module && !presentsToItself(own, module->id());
+    if (chain_[at].inContext) {
+        PlacedOwnSets::placed(chain_[at].node, *module);
+    }
     return own;
 }
 
@@ -156,13 +188,14 @@ ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at
     const WriteTraceScope tracing(WriteTraceScope::Context, chain_[at].node, nullptr, 0);
     const std::string moduleId = module->id();
     const ZAMPath contextPath = ownSet ? ZAMPath() : contextPathOf(chain_[at].node);
+    const CurrentOptions options(*module);
     deliverPresented(set, moduleId);
-    keepBestMatches(set, *module, moduleId, contextPath);
+    keepBestMatches(set, *module, options, contextPath);
     set.contextNode_ = chain_[at].node;
     if (at == 0) {
         placeProviders(*module);
     }
-    fillOptions(set, *module, at);
+    fillOptions(set, options.list(), at);
     return module;
 }
 
@@ -215,7 +248,8 @@ bool ContextPass::providesAny(std::size_t at, const std::vector<Option>& bases) 
 // whose path does not occur in the context path, entries of other modules and
 // entries of options the module no longer has.
 void ContextPass::keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
-                                  const std::string& moduleId, const ZAMPath& contextPath) {
+                                  const CurrentOptions& options, const ZAMPath& contextPath) {
+    const std::string& moduleId = module.id();
     const Contents& contents = set.contents();
     std::vector<const Entry*> chosen;
     bool pathsEmpty = true;
@@ -224,7 +258,7 @@ void ContextPass::keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
         const Option& option = it->first;
         const auto next = contents.upper_bound(option);
         const Entry* best = nullptr;
-        if (option->moduleId() == moduleId && stillHas(module, option->name())) {
+        if (option->moduleId() == moduleId && options.stillHas(module, *option)) {
             int bestScore = -1;
             for (; it != next; ++it) {
                 const int score = contextPath.compare(it->second.path);
@@ -253,8 +287,9 @@ void ContextPass::keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
 
 // Every option of the module gets an entry, a default if nothing else; used
 // options take their providers' values. Legacy options stay with the host.
-void ContextPass::fillOptions(ZAMSelOptionSet& set, const ZAMModule& module, std::size_t at) {
-    for (const Option& option : module.options()) {
+void ContextPass::fillOptions(ZAMSelOptionSet& set, const std::vector<Option>& options,
+                              std::size_t at) {
+    for (const Option& option : options) {
         if (option->type() == ZAMOption::Uses) {
             set.ensureContains(option);
             inherit(set, option, at);

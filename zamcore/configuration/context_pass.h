@@ -13,6 +13,8 @@ class ZAMNode;
 
 namespace zamcore {
 
+class CurrentOptions;
+
 // Puts selected option sets into the context of the module instance a node
 // stands for. Afterwards a set holds one entry per non-legacy option of the
 // node's module, all with the empty path: the values presented from above
@@ -84,10 +86,11 @@ private:
     // Returns the node's module, or null when the node stands for none.
     ref_count_ptr<ZAMModule> place(ZAMSelOptionSet& set, std::size_t at, bool ownSet);
     static void keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
-                                const std::string& moduleId, const ZAMPath& contextPath);
+                                const CurrentOptions& options, const ZAMPath& contextPath);
     void placeProviders(const ZAMModule& module);
     bool providesAny(std::size_t at, const std::vector<ref_count_ptr<ZAMOption>>& bases);
-    void fillOptions(ZAMSelOptionSet& set, const ZAMModule& module, std::size_t at);
+    void fillOptions(ZAMSelOptionSet& set, const std::vector<ref_count_ptr<ZAMOption>>& options,
+                     std::size_t at);
     // Gives the used option the values of its provider nearest the root.
     void inherit(ZAMSelOptionSet& set, const ref_count_ptr<ZAMOption>& used, std::size_t at);
     static void inheritOne(ZAMSelOptionSet& set, const ref_count_ptr<ZAMOption>& used,

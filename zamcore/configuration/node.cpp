@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "zamcore/configuration/context_pass.h"
+#include "zamcore/configuration/placed_own_sets.h"
 #include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/expressions/exp_root.h"
 #include "zamcore/language/rkl_parser.h"
@@ -30,7 +31,15 @@ ZAMNode::ZAMNode(ref_count_ptr<ZAMWindow> window)
 
 ZAMNode::ZAMNode(const ZAMNode& other) = default;
 
-ZAMNode& ZAMNode::operator=(const ZAMNode& other) = default;
+ZAMNode& ZAMNode::operator=(const ZAMNode& other) {
+    ownSet_ = other.ownSet_;
+    evaluatedSet_ = other.evaluatedSet_;
+    loadIf_ = other.loadIf_;
+    state_ = other.state_;
+    hasOwnSet_ = other.hasOwnSet_;
+    zamcore::PlacedOwnSets::forgetAll();
+    return *this;
+}
 
 ZAMNode::~ZAMNode() = default;
 
@@ -87,6 +96,7 @@ void ZAMNode::evaluate(const ZAMSelOptionSet& set, bool updateState) {
     if (forced == NotConfigured || (state == NotConfigured && forced != Configured)) {
         return;
     }
+    const zamcore::PlacedOwnSets::Level level(this);
     auto local = std::make_unique<ZAMSelOptionSet>(set);
     if (isModuleBoundary()) {
         local->setContext(this, false);
@@ -98,6 +108,7 @@ void ZAMNode::evaluate(const ZAMSelOptionSet& set, bool updateState) {
     if (hasModule()) {
         runRules(*local);
     }
+    zamcore::PlacedOwnSets::stored(this);
     ownSet_ = *local;
     evaluatedSet_ = *local;
     local.reset();
@@ -173,11 +184,13 @@ void ZAMNode::setSos(ZAMSelOptionSet& set) {
     placed.setContext(this, true);
     ownSet_ = placed;
     hasOwnSet_ = true;
+    zamcore::PlacedOwnSets::forgetAll();
 }
 
 void ZAMNode::clearSos() {
     hasOwnSet_ = false;
     ownSet_.clear();
+    zamcore::PlacedOwnSets::forgetAll();
 }
 
 ZAMNodeIterator::~ZAMNodeIterator() = default;

@@ -120,8 +120,10 @@ ZAMSelOptionSet& ZAMSelOptionSet::operator=(const ZAMSelOptionSet& other) {
 ZAMSelOptionSet::~ZAMSelOptionSet() = default;
 
 const ZAMSelOptionSet::Contents& ZAMSelOptionSet::contents() const {
-    static const Contents empty;
-    return contents_ ? *contents_ : empty;
+    // Never destroyed: a host's static set may be read while the process
+    // exits.
+    static const Contents* const empty = new Contents();
+    return contents_ ? *contents_ : *empty;
 }
 
 ZAMSelOptionSet::Contents& ZAMSelOptionSet::writableContents() const {

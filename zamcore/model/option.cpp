@@ -15,10 +15,12 @@
 namespace {
 
 // Live options by id. The map holds no references: options enter it when
-// constructed and leave it when destroyed.
+// constructed and leave it when destroyed. It is never destroyed itself: a
+// host may keep options in static objects that are destroyed at exit after
+// any static of ours, and their destructors still withdraw from it.
 std::map<int, ZAMOption*>& idMap() {
-    static std::map<int, ZAMOption*> map;
-    return map;
+    static auto* const map = new std::map<int, ZAMOption*>();
+    return *map;
 }
 
 // The id the next option takes. Wider than an id, so that it can move past

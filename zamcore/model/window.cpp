@@ -2,6 +2,7 @@
 
 #include "zamcore/configuration/node.h"
 #include "zamcore/configuration/sel_option_set.h"
+#include "zamcore/model/back_pointer_slots.h"
 #include "zamcore/model/module_lookup.h"
 #include "zamcore/runtime/adapter_access.h"
 #include "zamcore/values/value.h"
@@ -9,14 +10,13 @@
 ZAMWindow::ZAMWindow()
     : root_(nullptr),
       currentlyEvaluating_(nullptr),
+      backPointers_(new zamcore::BackPointerSlots()),
       lookupGeneration_(zamcore::ModuleLookup::fresh()) {}
 
 // The pointers are cleared before the modules go, so that nothing released
 // with them reaches back into this window.
 ZAMWindow::~ZAMWindow() {
-    for (ZAMWindow** slot : backPointers_) {
-        *slot = nullptr;
-    }
+    backPointers_->forEach([](ZAMWindow** slot) { *slot = nullptr; });
 }
 
 ref_count_ptr<ZAMModule> ZAMWindow::createModule(const std::string& id) {

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "zamcore/model/module.h"
@@ -19,6 +19,7 @@ class ZAMOption;
 class ZAMValue;
 
 namespace zamcore {
+class BackPointerSlots;
 class ModuleLookup;
 class WindowBackPointers;
 }  // namespace zamcore
@@ -125,7 +126,7 @@ private:
     mutable ModuleMap modules_;
     // The registered raw pointers back to this window, cleared by the
     // destructor (zamcore::WindowBackPointers).
-    std::unordered_set<ZAMWindow**> backPointers_;
+    std::unique_ptr<zamcore::BackPointerSlots> backPointers_;
     // Changes whenever a module or option comes or goes
     // (zamcore::ModuleLookup).
     std::uint64_t lookupGeneration_;

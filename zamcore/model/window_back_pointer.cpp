@@ -1,5 +1,6 @@
 #include "zamcore/model/window_back_pointer.h"
 
+#include "zamcore/model/back_pointer_slots.h"
 #include "zamcore/model/window.h"
 #include "zamcore/runtime/exception.h"
 
@@ -7,13 +8,13 @@ namespace zamcore {
 
 void WindowBackPointers::attach(ZAMWindow** slot) {
     if (*slot != nullptr) {
-        (*slot)->backPointers_.insert(slot);
+        (*slot)->backPointers_->insert(slot);
     }
 }
 
 void WindowBackPointers::detach(ZAMWindow** slot) {
     if (*slot != nullptr) {
-        (*slot)->backPointers_.erase(slot);
+        (*slot)->backPointers_->erase(slot);
     }
 }
 
