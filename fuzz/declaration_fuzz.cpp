@@ -72,12 +72,7 @@ void checkRoundTrip(ZAMModule& module, const std::string& input) {
         fuzz::require(outcome.code == 102, "writing the module out failed", input);
         return;
     }
-    const InterfaceSnapshot before = snapshotInterface(module);
-    fuzz::require(fuzz::attempt([&] { module.setRklData(written); }).accepted,
-                  "the module's own text was refused", input);
-    fuzz::require(module.getRklData() == written, "the module's text read back differs", input);
-    fuzz::require(snapshotInterface(module) == before, "reading its own text changed the module",
-                  input);
+    fuzz::requireReadsBack(module, written, input);
 }
 
 // What a failed rename must leave as it was: the options, their lines and

@@ -17,7 +17,6 @@
 #include <set>
 
 #include "support/fuzz_world.h"
-#include "support/module_snapshot.h"
 
 namespace {
 
@@ -47,12 +46,7 @@ bool declaresANameTwice(const std::string& text) {
 
 void checkRoundTrip(ZAMModule& module, const std::string& input) {
     const std::string written = module.getRklData();
-    const InterfaceSnapshot before = snapshotInterface(module);
-    fuzz::require(fuzz::attempt([&] { module.setRklData(written); }).accepted,
-                  "the module's own text was refused", input);
-    fuzz::require(module.getRklData() == written, "the module's text read back differs", input);
-    fuzz::require(snapshotInterface(module) == before, "reading its own text changed the module",
-                  input);
+    fuzz::requireReadsBack(module, written, input);
 }
 
 // The translated text loads into a fresh window's empty "t" as the module

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "support/module_snapshot.h"
+
 namespace fuzz {
 
 namespace {
@@ -83,6 +85,14 @@ std::vector<int> tokenKinds(const std::string& text) {
         kinds.push_back(-1);
     }
     return kinds;
+}
+
+void requireReadsBack(ZAMModule& module, const std::string& written, const std::string& input) {
+    const InterfaceSnapshot before = snapshotInterface(module);
+    require(attempt([&] { module.setRklData(written); }).accepted,
+            "the module's own text was refused", input);
+    require(module.getRklData() == written, "the module's text read back differs", input);
+    require(snapshotInterface(module) == before, "reading its own text changed the module", input);
 }
 
 }  // namespace fuzz

@@ -78,6 +78,10 @@ struct Outcome {
     }
 };
 
+// Stops the run unless `written`, the module's own text, is accepted again,
+// reads back identically and leaves the module's interface as it was.
+void requireReadsBack(ZAMModule& module, const std::string& written, const std::string& input);
+
 // Runs `action`; a ZAMException leaving it makes a refusal, anything else
 // passes on (and ends the run as a crash).
 template <class Action>

@@ -43,29 +43,14 @@ public:
 
     // Nothing when the place is not in.
     void erase(Slot slot) {
-        if (table_.empty()) {
-            return;
-        }
-        for (std::size_t at = home(slot); table_[at] != nullptr; at = next(at)) {
-            if (table_[at] == slot) {
-                table_[at] = gone();
-                --live_;
-                return;
-            }
+        const std::size_t at = locate(slot);
+        if (at != kNowhere) {
+            table_[at] = gone();
+            --live_;
         }
     }
 
-    bool contains(Slot slot) const {
-        if (table_.empty()) {
-            return false;
-        }
-        for (std::size_t at = home(slot); table_[at] != nullptr; at = next(at)) {
-            if (table_[at] == slot) {
-                return true;
-            }
-        }
-        return false;
-    }
+    bool contains(Slot slot) const { return locate(slot) != kNowhere; }
 
     std::size_t size() const { return live_; }
 
@@ -93,6 +78,19 @@ private:
         return static_cast<std::size_t>(((address >> 3) * 0x9E3779B97F4A7C15ULL) >> (64 - bits_));
     }
     std::size_t next(std::size_t at) const { return (at + 1) & (table_.size() - 1); }
+
+    // Where the place is in the table, or kNowhere.
+    std::size_t locate(Slot slot) const {
+        if (table_.empty()) {
+            return kNowhere;
+        }
+        for (std::size_t at = home(slot); table_[at] != nullptr; at = next(at)) {
+            if (table_[at] == slot) {
+                return at;
+            }
+        }
+        return kNowhere;
+    }
 
     // At most a quarter full afterwards, marks dropped.
     void rebuild(std::size_t wanted) {
