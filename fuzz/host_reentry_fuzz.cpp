@@ -242,6 +242,22 @@ public:
         return act(action);
     }
 
+    // Gives `node` one own value: an option of module `at` (x, y or the
+    // presented px), one of a few values, set as one of the host's how-sets.
+    void setOwnValues(ZAMNode& node, std::size_t at, std::size_t choice) {
+        static const std::array<const char*, 3> names = {"x", "y", "px"};
+        static const std::array<ZAMSelOptionSet::HowSet, 3> hows = {
+            ZAMSelOptionSet::UserSet, ZAMSelOptionSet::UserFixed, ZAMSelOptionSet::Imposed};
+        ZAMSelOptionSet set(node.window());
+        ZAMSelOptionSet::ZAMSosEntry entry;
+        entry.option = ZAMOption::findOption(window_, kModuleIds[at], names[choice % 3]);
+        entry.values.push_back(choice % 2 == 0 ? ZAMValue::createInt(static_cast<int>(choice))
+                                               : ZAMValue::createString("q"));
+        entry.howSets.push_back(hows[choice % 3]);
+        set.set(entry);
+        node.setSos(set);
+    }
+
 private:
     bool act(const Action& action) {
         const std::string id = kModuleIds[action.module];
@@ -298,24 +314,6 @@ private:
         }
     }
 
-public:
-    // Gives `node` one own value: an option of module `at` (x, y or the
-    // presented px), one of a few values, set as one of the host's how-sets.
-    void setOwnValues(ZAMNode& node, std::size_t at, std::size_t choice) {
-        static const std::array<const char*, 3> names = {"x", "y", "px"};
-        static const std::array<ZAMSelOptionSet::HowSet, 3> hows = {
-            ZAMSelOptionSet::UserSet, ZAMSelOptionSet::UserFixed, ZAMSelOptionSet::Imposed};
-        ZAMSelOptionSet set(node.window());
-        ZAMSelOptionSet::ZAMSosEntry entry;
-        entry.option = ZAMOption::findOption(window_, kModuleIds[at], names[choice % 3]);
-        entry.values.push_back(choice % 2 == 0 ? ZAMValue::createInt(static_cast<int>(choice))
-                                               : ZAMValue::createString("q"));
-        entry.howSets.push_back(hows[choice % 3]);
-        set.set(entry);
-        node.setSos(set);
-    }
-
-private:
     ZAMWindow* window_ = nullptr;
     std::array<std::size_t, kModules> variants_{};
     std::array<std::deque<Action>, kTriggers> actions_;
