@@ -1,6 +1,7 @@
 #include <pthread.h>
 #include <zamcore/zamcore.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "support/test_node.h"
 #include "support/window_fixture.h"
 #include "zamcore/configuration/sos_entry.h"
+#include "zamcore/model/option_ids.h"
 
 namespace {
 
@@ -229,6 +231,61 @@ TEST_F(NodeTest, ConditionsAreKeptThroughSyntaxErrorsAndCopies) {
     TestNode other(window, "other");
     other = *root;
     EXPECT_EQ(condition.get(), other.getLoadIf().get());
+}
+
+// A host that answers the module lookup of a running condition by giving the
+// node a new condition: the running one finishes on what it was, and the
+// next evaluation runs the new one. Both ways a lookup reaches the host.
+TEST_F(NodeTest, AConditionReplacedWhileItRunsFinishesFirst) {
+    TestNode& child = root->add("child");
+    const auto replace = [&child] { child.setLoadIf("other:x = 2"); };
+    adapter.onLoad = [&](ZAMWindow* at, const std::string& id) {
+        at->createModule(id)->addOptionString("public x integer = 1 to 3 default 1");
+        replace();
+        return true;
+    };
+    adapter.onRefresh = [&](ZAMWindow*, ref_count_ptr<ZAMModule>) {
+        replace();
+        return true;
+    };
+    for (const char* way : {"load", "refresh"}) {
+        if (std::string(way) == "refresh") {
+            window->moduleNeedsRefresh("other");
+        }
+        child.setLoadIf("other:x = 1");
+        window->evaluate(true);
+        EXPECT_EQ(ZAMNode::Configured, child.isNodeConfigured()) << way;
+        window->evaluate(true);
+        EXPECT_EQ(ZAMNode::NotConfigured, child.isNodeConfigured()) << way;
+    }
+    EXPECT_EQ((std::vector<std::string>{"load:other", "refresh:other"}), adapter.calls);
+}
+
+// The id the next option would take.
+std::int64_t nextOptionId() {
+    const std::int64_t next = zamcore::setNextOptionId(0);
+    zamcore::setNextOptionId(next);
+    return next;
+}
+
+// A product that refers to what does not exist evaluates again and again
+// without using up option ids: while the window's modules and options stay
+// as they are, failed lookups find the placeholders of the first evaluation.
+TEST_F(NodeTest, EvaluatingAgainTakesNoNewOptionIds) {
+    m->setRkl("set gone:x to 1\nif m:a = nowhere:y then\n  set m:b to missing:z\nendif");
+    root->add("child", "m").setLoadIf("gone:w = 1 or m:c = 2");
+    window->evaluate(true);
+    const std::int64_t first = nextOptionId();
+    window->evaluate(true);
+    window->evaluate(false);
+    EXPECT_EQ(first, nextOptionId());
+
+    window->createModule("unrelated");
+    window->evaluate(true);
+    const std::int64_t afterChange = nextOptionId();
+    EXPECT_GT(afterChange, first);
+    window->evaluate(true);
+    EXPECT_EQ(afterChange, nextOptionId());
 }
 
 TEST_F(NodeTest, ConditionValues) {

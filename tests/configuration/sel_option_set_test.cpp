@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/test_node.h"
 #include "support/window_fixture.h"
 #include "zamcore/configuration/sos_entry.h"
 
@@ -281,6 +282,57 @@ TEST_F(SelOptionSetTest, StringLookupsIgnoreOtherKindsAndUnsetValues) {
     EXPECT_TRUE(set.matchValue("label", "3"));
     EXPECT_TRUE(set.matchValue("tags", "b"));
     EXPECT_FALSE(set.matchValue("tags", "c"));
+}
+#endif
+
+#if !ZAMCORE_EARLIER_INTERFACE
+// Telling a based option's kind looks its base up, which may reach the host,
+// and the host may change the very set being searched: the search finishes
+// on the contents it started with.
+TEST_F(SelOptionSetTest, StringLookupsFinishWhenTheHostChangesTheSet) {
+    const Option shown =
+        window->createModule("p")->addOptionString("public shown presents m:label");
+    Set set(window);
+    adapter.onRefresh = [&set](ZAMWindow*, ref_count_ptr<ZAMModule>) {
+        set.clear();
+        return true;
+    };
+    set.set(one(shown, ZAMValue::createString("x"), Set::UserSet));
+    window->moduleNeedsRefresh("m");
+    EXPECT_TRUE(set.matchValue("shown", "x"));
+    EXPECT_TRUE(set.contents().empty());
+
+    set.set(one(shown, ZAMValue::createString("x"), Set::UserSet));
+    window->moduleNeedsRefresh("m");
+    EXPECT_EQ(shown.get(), set.getOption("shown").get());
+    EXPECT_TRUE(set.contents().empty());
+    EXPECT_EQ((std::vector<std::string>{"refresh:m", "refresh:m"}), adapter.calls);
+}
+
+// Putting a host's set into context finds the bases of presented options,
+// which may reach the host; a host that empties the set meanwhile does not
+// take the presented values away from the walk under way.
+TEST_F(SelOptionSetTest, PresentedValuesArriveWhenTheHostEmptiesTheSet) {
+    const Option shown =
+        window->createModule("p")->addOptionString("public shown presents m:label");
+    TestNode kid(window, "kid", "m");
+    Set set(window);
+    set.set(one(shown, ZAMValue::createString("x"), Set::UserSet));
+    // The first refresh comes with finding the node's module; the second
+    // with finding the base of "shown".
+    int refreshes = 0;
+    adapter.onRefresh = [&](ZAMWindow* at, ref_count_ptr<ZAMModule>) {
+        if (++refreshes == 1) {
+            at->moduleNeedsRefresh("m");
+        } else {
+            set.clear();
+        }
+        return true;
+    };
+    window->moduleNeedsRefresh("m");
+    set.setContext(&kid, false);
+    EXPECT_EQ(2, refreshes);
+    EXPECT_EQ("x/1", dump(set.get(label)));
 }
 #endif
 

@@ -108,7 +108,8 @@ TEST_F(ValidatorTest, PresentedOptionsNeedAVisibleBaseAndAnInstanceAtTheirPath) 
         {"public p presents sub:pub[hidden]", {}},
         {"public p presents gearbox:ratio[gear]", {}},
         {"public p presents sub:pub[frame.bay]", {"root 1 top:p"}},
-        {"public p presents sub:pub[frame]", {"root 1 top:p"}},
+        {"public p presents sub:pub[frame]", {}},
+        {"public p presents sub:pub[bay]", {}},
         {"public p presents sub:pub[nowhere]", {"root 1 top:p"}},
         {"public p presents sub:pub[gear]", {"root 1 top:p"}},
         {"public p presents deep:far", {"root 0 top:p"}},
@@ -120,6 +121,48 @@ TEST_F(ValidatorTest, PresentedOptionsNeedAVisibleBaseAndAnInstanceAtTheirPath) 
         EXPECT_EQ(row.expected, validate(root.get())) << row.declaration;
         top->deleteOption("p");
     }
+}
+
+// A presented value reaches an instance when its path occurs as a run inside
+// the instance's path, which starts below the nearest node standing for a
+// module. The validator reports a presented path exactly when evaluation
+// delivers the value to no instance of the base's module.
+TEST_F(ValidatorTest, PresentedPathFindingsAgreeWithWhatEvaluationDelivers) {
+    // A module node that is no boundary restarts the paths below it.
+    TestNode& inner = root->add("mid", "rulesonly").add("inner", "sub");
+    window->getModule("sub")->addOptionString("public pub integer = 1 to 9");
+    const std::vector<TestNode*> instances = {&root->child(0), frame, &root->child(1).child(0),
+                                              &inner};
+    const struct {
+        const char* path;
+        bool delivered;
+    } rows[] = {
+        {"[frame]", true},      {"[bay]", true},        {"[bay.frame]", true},
+        {"[inner]", true},      {"[side]", true},       {"[frame.bay]", false},
+        {"[mid.inner]", false}, {"[root.side]", false}, {"[nowhere]", false},
+    };
+    ref_count_ptr<ZAMModule> top = window->getModule("top");
+    window->setRoot(root.get());
+    for (const auto& row : rows) {
+        const ref_count_ptr<ZAMOption> p =
+            top->addOptionString(std::string("public p presents sub:pub") + row.path);
+        ZAMSelOptionSet chosen(window);
+        chosen.set({p, ZAMPath(), {ZAMValue::createInt(7)}, {ZAMSelOptionSet::UserSet}});
+        root->setSos(chosen);
+        window->evaluate(true);
+        bool delivered = false;
+        for (TestNode* instance : instances) {
+            const ref_count_ptr<ZAMOption> pub = window->getModule("sub")->getOption("pub");
+            delivered =
+                delivered || instance->getSos().get(pub).values.front()->type() == ZAMValue::VT_INT;
+        }
+        const Findings reported = validate(root.get());
+        EXPECT_EQ(row.delivered, delivered) << row.path;
+        EXPECT_EQ(row.delivered ? Findings{} : Findings{"root 1 top:p"}, reported) << row.path;
+        root->clearSos();
+        top->deleteOption("p");
+    }
+    window->setRoot(nullptr);
 }
 
 TEST_F(ValidatorTest, LoadIfConditionsSeeTheirParentsContext) {

@@ -162,6 +162,25 @@ TEST_F(WriteTraceTest, RulesRunByTheHostNameNoModule) {
     EXPECT_EQ((std::vector<std::string>{"rule - :1 m:a=4/4 -> 4/4"}), writes);
 }
 
+// A set that outlived its window still takes writes that need no window: the
+// trace names no node, and what needs the window throws code 2.
+TEST_F(WriteTraceTest, ASetThatOutlivedItsWindow) {
+    ref_count_ptr<ZAMWindow> other = ZAM::createWindow();
+    const ref_count_ptr<ZAMModule> w = other->createModule("w");
+    const ref_count_ptr<ZAMOption> a = w->addOptionString("public a integer = 1 to 9");
+    const ref_count_ptr<ZAMOption> old = w->declareLegacyOption("old");
+    w->setRkl("set w:a to 2");
+    ZAMSelOptionSet set(other);
+    other = ref_count_ptr<ZAMWindow>();
+
+    set.set(Entry{a, ZAMPath(), {ZAMValue::createInt(3)}, {ZAMSelOptionSet::UserSet}});
+    EXPECT_EQ((std::vector<std::string>{"host - :0 w:a=3/1 -> 3/1"}), writes);
+    EXPECT_FALSE(set.window());
+    EXPECT_ZAM_CODE(set.get(old), 2);
+    EXPECT_ZAM_CODE(w->getRkl()->execute(set), 2);
+    EXPECT_EQ(1u, writes.size());
+}
+
 TEST_F(WriteTraceTest, RemovingTheCallbackStopsTracing) {
     m->setRkl("set m:a to 5");
     EXPECT_EQ(&record, ZAMWriteTrace::callback());

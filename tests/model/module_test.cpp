@@ -1,5 +1,7 @@
 #include <zamcore/zamcore.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -175,6 +177,68 @@ TEST_F(ModuleTest, DeletingALegacyNameRemovesOnlyTheLegacyOption) {
     EXPECT_EQ(ZAMOption::Legacy, module->getOption("both")->scope());
     module->deleteOption("both");
     EXPECT_ZAM_CODE(module->getOption("both"), 102);
+}
+
+// Listing the referenced options looks them up, which may have the host
+// reload this very module: the listing finishes on the rules and options it
+// started with, whether the reload comes during the rules or the options.
+TEST_F(ModuleTest, ReferencedOptionsFinishWhenTheHostReloadsTheModule) {
+    adapter.onRefresh = [](ZAMWindow*, ref_count_ptr<ZAMModule> refreshed) {
+        refreshed->setRklData(
+            "module m\ninterface start\npublic other integer\ninterface end\nset m:other to 1\n");
+        return true;
+    };
+    const struct {
+        const char* text;
+        std::vector<std::string> expected;
+    } rows[] = {
+        {"module m\ninterface start\npublic w presents provider:shared\ninterface end\n"
+         "set m:w to provider:shared\n",
+         {"m:w", "provider:shared"}},
+        {"module m\ninterface start\npublic w presents provider:shared\ninterface end\n",
+         {"provider:shared"}},
+    };
+    for (const auto& row : rows) {
+        module->setRklData(row.text);
+        window->moduleNeedsRefresh("m");
+        std::set<Option> found;
+        module->referencedOptions(found);
+        std::vector<std::string> names;
+        for (const Option& option : found) {
+            names.push_back(option->moduleId() + ":" + option->name());
+        }
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(row.expected, names) << row.text;
+        EXPECT_EQ(std::vector<std::string>{"other"}, namesOf(module->options()));
+    }
+    EXPECT_EQ((std::vector<std::string>{"refresh:m", "refresh:m"}), adapter.calls);
+}
+
+// Declaring looks the base up, and the host may reload the module meanwhile
+// with a text that drops the very name being declared: the declaration ends
+// without recording a text for a name the module no longer has.
+TEST_F(ModuleTest, AReloadDuringADeclarationLeavesTheModuleConsistent) {
+    provider->addOptionString("public width integer = 1 to 9");
+    const std::string declaration = "public w implements provider:width = 1, 2";
+    module->setRklData("module m\ninterface start\n" + declaration + "\ninterface end\n");
+    // The first refresh comes with reading the declaration, the second with
+    // checking its values against the base.
+    int refreshes = 0;
+    adapter.onRefresh = [&](ZAMWindow* at, ref_count_ptr<ZAMModule>) {
+        if (++refreshes == 1) {
+            at->moduleNeedsRefresh("provider");
+        } else {
+            module->setRklData("module m\ninterface start\npublic other integer\ninterface end\n");
+        }
+        return true;
+    };
+    window->moduleNeedsRefresh("provider");
+    module->addOptionString(declaration);
+    EXPECT_EQ(2, refreshes);
+    EXPECT_EQ(std::vector<std::string>{"other"}, namesOf(module->options()));
+    EXPECT_ZAM_CODE(module->askOptionRkl("w"), 102);
+    EXPECT_EQ("module m\ninterface start\npublic other integer\ninterface end\n",
+              module->getRklData());
 }
 
 TEST_F(ModuleTest, AskOptionRklWithoutARecordedTextThrows102) {

@@ -49,6 +49,9 @@ TestNode& TestNode::add(const std::string& name, const std::string& moduleId) {
 }
 
 ZAMNodeIterator* TestNode::children() {
+    if (onHook) {
+        onHook("children");
+    }
     return new TestIterator(children_);
 }
 

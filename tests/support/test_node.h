@@ -57,6 +57,10 @@ public:
     ConfigState legacyCondition = Undetermined;
     // Called from evaluateLegacyExpressions, e.g. to throw.
     std::function<void()> onLegacyExpressions;
+    // Called from every hook the engine calls, children() included, with the
+    // hook's name as logged ("children" for children()): a host that changes
+    // the product while it is evaluated or validated.
+    std::function<void(const std::string& hook)> onHook;
 
     // Iterators handed out and not yet deleted, over all nodes.
     static int liveIterators;
@@ -64,6 +68,9 @@ public:
 private:
     void record(const std::string& hook) {
         log_->push_back(name_ + ":" + hook);
+        if (onHook) {
+            onHook(hook);
+        }
     }
 
     std::string name_;

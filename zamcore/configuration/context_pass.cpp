@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "zamcore/configuration/instance_path.h"
 #include "zamcore/configuration/node.h"
 #include "zamcore/configuration/placed_own_sets.h"
 #include "zamcore/configuration/sos_entry.h"
@@ -22,25 +23,6 @@ using Contents = ZAMSelOptionSet::Contents;
 using Option = ref_count_ptr<ZAMOption>;
 using Value = ref_count_ptr<ZAMValue>;
 
-// Where the node sits inside the module instance that encloses it: the path
-// names from just below the nearest ancestor that stands for a module down to
-// the node itself. Nodes without a name add nothing.
-ZAMPath contextPathOf(const ZAMNode* node) {
-    ZAMPath path;
-    for (const ZAMNode* at = node; at != nullptr;) {
-        const std::string name = at->pathName();
-        if (!name.empty()) {
-            path.append(name);
-        }
-        at = at->parent();
-        if (at != nullptr && at->hasModule()) {
-            break;
-        }
-    }
-    path.reverse();
-    return path;
-}
-
 // The option `option` presents when that belongs to module `moduleId`; null
 // otherwise.
 Option presentedTo(const ZAMOption& option, const std::string& moduleId) {
@@ -51,12 +33,15 @@ Option presentedTo(const ZAMOption& option, const std::string& moduleId) {
     return base && base->moduleId() == moduleId ? base : Option();
 }
 
-// Values presented from above become values of the options they present, at
-// the paths they are presented at, with their how-sets.
-void deliverPresented(ZAMSelOptionSet& set, const std::string& moduleId) {
-    // Copied out first: storing them changes the contents being read.
+// The entries presented to options of module `moduleId`, as entries of the
+// options they present. Copied out, since storing them changes the contents
+// being read; finding a base may reach the host, which may change the set,
+// so a copy sharing its contents holds them while they are read (and is gone
+// before the set is written, which would otherwise copy them).
+std::vector<Entry> presentedEntries(const ZAMSelOptionSet& set, const std::string& moduleId) {
     std::vector<Entry> arriving;
-    for (const auto& keyed : set.contents()) {
+    const ZAMSelOptionSet pinned(set);
+    for (const auto& keyed : pinned.contents()) {
         if (Option base = presentedTo(*keyed.first, moduleId)) {
             Entry copy = keyed.second;
             copy.path = keyed.first->path();
@@ -64,14 +49,23 @@ void deliverPresented(ZAMSelOptionSet& set, const std::string& moduleId) {
             arriving.push_back(std::move(copy));
         }
     }
+    return arriving;
+}
+
+// Values presented from above become values of the options they present, at
+// the paths they are presented at, with their how-sets.
+void deliverPresented(ZAMSelOptionSet& set, const std::string& moduleId) {
+    std::vector<Entry> arriving = presentedEntries(set, moduleId);
     for (const Entry& entry : arriving) {
         set.set(entry);
     }
 }
 
 // Whether a second putting into context would deliver presented values again.
+// The contents are held as in presentedEntries.
 bool presentsToItself(const ZAMSelOptionSet& set, const std::string& moduleId) {
-    const Contents& contents = set.contents();
+    const ZAMSelOptionSet pinned(set);
+    const Contents& contents = pinned.contents();
     return std::any_of(contents.begin(), contents.end(), [&](const Contents::value_type& keyed) {
         return static_cast<bool>(presentedTo(*keyed.first, moduleId));
     });
@@ -187,7 +181,7 @@ ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at
     const ref_count_ptr<ZAMModule> module = moduleAt(at);
     const WriteTraceScope tracing(WriteTraceScope::Context, chain_[at].node, nullptr, 0);
     const std::string moduleId = module->id();
-    const ZAMPath contextPath = ownSet ? ZAMPath() : contextPathOf(chain_[at].node);
+    const ZAMPath contextPath = ownSet ? ZAMPath() : instancePathOf(chain_[at].node);
     const CurrentOptions options(*module);
     deliverPresented(set, moduleId);
     keepBestMatches(set, *module, options, contextPath);
@@ -261,7 +255,7 @@ void ContextPass::keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
         if (option->moduleId() == moduleId && options.stillHas(module, *option)) {
             int bestScore = -1;
             for (; it != next; ++it) {
-                const int score = contextPath.compare(it->second.path);
+                const int score = presentedFit(contextPath, it->second.path);
                 if (score > bestScore) {
                     bestScore = score;
                     best = &it->second;
@@ -309,8 +303,9 @@ void ContextPass::inherit(ZAMSelOptionSet& set, const Option& used, std::size_t 
     if (provider.at == kNone) {
         return;
     }
-    // The provider's set stays as it is while this set changes.
-    const Entry& provided = chain_[provider.at].node->ownSet_.get(provider.option);
+    // A copy: checking the value and writing it may reach the host, which may
+    // give the provider node new own values.
+    const Entry provided = chain_[provider.at].node->ownSet_.get(provider.option);
     const Value& first = firstValue(provided);
     if (!collectsValues(*used) && first && used->validateValue(first)) {
         inheritOne(set, used, Value(first));

@@ -9,6 +9,7 @@
 #include "zamcore/language/rkl_parser.h"
 #include "zamcore/model/module.h"
 #include "zamcore/model/window.h"
+#include "zamcore/model/window_back_pointer.h"
 #include "zamcore/runtime/exception.h"
 
 namespace {
@@ -79,7 +80,7 @@ ref_count_ptr<ZAMModule> ZAMNode::module() const {
     if (!hasModule()) {
         throw ZAMException(309, "", "", "");
     }
-    return ownSet_.window()->getModule(moduleId());
+    return zamcore::requireWindow(ownSet_.window().get())->getModule(moduleId());
 }
 
 bool ZAMNode::isModuleBoundary() const {
@@ -90,7 +91,7 @@ bool ZAMNode::isModuleBoundary() const {
 // virtual evaluate), so the frames stay small: the set copies live on the
 // heap.
 void ZAMNode::evaluate(const ZAMSelOptionSet& set, bool updateState) {
-    window()->setCurrentlyEvaluating(this);
+    zamcore::requireWindow(window().get())->setCurrentlyEvaluating(this);
     const ConfigState state = computeState(set, updateState);
     const ConfigState forced = forcedState();
     if (forced == NotConfigured || (state == NotConfigured && forced != Configured)) {
@@ -118,9 +119,11 @@ void ZAMNode::evaluate(const ZAMSelOptionSet& set, bool updateState) {
 
 ZAMNode::ConfigState ZAMNode::computeState(const ZAMSelOptionSet& set, bool updateState) {
     ConfigState computed;
-    if (loadIf_) {
+    // Held: the host may replace the condition while it runs (setLoadIf from
+    // a module lookup it answers).
+    if (const ref_count_ptr<ZAMConditionExp> loadIf = loadIf_) {
         std::pair<bool, bool> value;
-        annotated(this, [&] { value = loadIf_->getValue(set); });
+        annotated(this, [&] { value = loadIf->getValue(set); });
         computed = value.first ? Undetermined : value.second ? Configured : NotConfigured;
     } else if (legacyConditionExists()) {
         computed = evaluateLegacyCondition();

@@ -6,6 +6,7 @@
 #include "zamcore/configuration/sos_entry.h"
 #include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/model/window.h"
+#include "zamcore/model/window_back_pointer.h"
 #include "zamcore/runtime/adapter_access.h"
 #include "zamcore/runtime/exception.h"
 
@@ -100,13 +101,20 @@ bool holdsDisplayText(std::vector<Value>& values, std::vector<ZAMSelOptionSet::H
 ZAMSelOptionSet::ZAMSelOptionSet(const ref_count_ptr<ZAMWindow>& window)
     : ZAMSelOptionSet(window.get()) {}
 
-ZAMSelOptionSet::ZAMSelOptionSet(ZAMWindow* window) : contextNode_(nullptr), window_(window) {}
+// The window pointer is registered with the window, which clears it when it
+// goes: a set that outlives its window then finds no window instead of a
+// freed one.
+ZAMSelOptionSet::ZAMSelOptionSet(ZAMWindow* window) : contextNode_(nullptr), window_(window) {
+    zamcore::WindowBackPointers::attach(&window_);
+}
 
 ZAMSelOptionSet::ZAMSelOptionSet(const ZAMSelOptionSet& other)
     : contextNode_(other.contextNode_),
       contextId_(other.contextId_),
       contents_(other.contents_),
-      window_(other.window_) {}
+      window_(other.window_) {
+    zamcore::WindowBackPointers::attach(&window_);
+}
 
 ZAMSelOptionSet& ZAMSelOptionSet::operator=(const ZAMSelOptionSet& other) {
     if (this != &other) {
@@ -117,7 +125,9 @@ ZAMSelOptionSet& ZAMSelOptionSet::operator=(const ZAMSelOptionSet& other) {
     return *this;
 }
 
-ZAMSelOptionSet::~ZAMSelOptionSet() = default;
+ZAMSelOptionSet::~ZAMSelOptionSet() {
+    zamcore::WindowBackPointers::detach(&window_);
+}
 
 const ZAMSelOptionSet::Contents& ZAMSelOptionSet::contents() const {
     // Never destroyed: a host's static set may be read while the process
@@ -286,6 +296,9 @@ void ZAMSelOptionSet::clearEntry(const ZAMSosEntry& entry) {
     }
     const Value defaultValue = option->defaultValue();
     Contents& contents = writableContents();
+    // The trace reaches the host, which may change this set: the contents
+    // walked are held.
+    const std::shared_ptr<const Contents> pinned = contents_;
     for (auto it = contents.lower_bound(option); it != contents.end() && !(option < it->first);
          ++it) {
         if (it->second.path == entry.path) {
@@ -327,7 +340,10 @@ void ZAMSelOptionSet::merge(const ZAMSelOptionSet& other) {
 // String lookups and the completeness check are not part of the earlier
 // revision of the interface.
 #if !ZAMCORE_EARLIER_INTERFACE
+// Telling an option's kind may have the host load or refresh modules, and a
+// host may change this set meanwhile: the contents walked are held.
 bool ZAMSelOptionSet::matchValue(std::string name, std::string value) const {
+    const std::shared_ptr<const Contents> pinned = contents_;
     for (const auto& keyed : contents()) {
         if (!isStringOption(*keyed.first, name)) {
             continue;
@@ -342,6 +358,7 @@ bool ZAMSelOptionSet::matchValue(std::string name, std::string value) const {
 }
 
 ref_count_ptr<ZAMOption> ZAMSelOptionSet::getOption(std::string name) {
+    const std::shared_ptr<const Contents> pinned = contents_;
     for (const auto& keyed : contents()) {
         if (isStringOption(*keyed.first, name) && !isUnset(keyed.second.values.front())) {
             return keyed.first;

@@ -1,5 +1,6 @@
 #include "zamcore/configuration/validator.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <set>
@@ -7,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "zamcore/configuration/instance_path.h"
 #include "zamcore/configuration/node.h"
 #include "zamcore/expressions/condition_exp.h"
 #include "zamcore/expressions/exp_root.h"
@@ -24,14 +26,18 @@ using Children = std::unique_ptr<ZAMNodeIterator>;
 // instances are.
 struct Context {
     bool sees(const ref_count_ptr<ZAMOption>& option) const { return visible.count(option) != 0; }
-    bool hasInstance(const std::string& moduleId, const ZAMPath& path) const {
-        return instances.count({moduleId, path.path()}) != 0;
+    // Whether a value presented at `path` to module `moduleId` reaches one of
+    // the instances, as putting the instance's set into context decides.
+    bool reachesInstance(const std::string& moduleId, const ZAMPath& path) const {
+        return std::any_of(instances.begin(), instances.end(), [&](const Instance& instance) {
+            return instance.first == moduleId && zamcore::presentedFit(instance.second, path) >= 0;
+        });
     }
 
     OptionSet visible;
-    // (module id, path names from the top of the enclosing instance down to
-    // the instance's own node, empty names left out).
-    std::set<std::pair<std::string, std::vector<std::string>>> instances;
+    // (module id, the instance's path inside its enclosing instance).
+    using Instance = std::pair<std::string, ZAMPath>;
+    std::vector<Instance> instances;
 };
 
 // The module `node` stands for, or null.
@@ -52,36 +58,22 @@ Context collectContext(ZAMNode* node, const ZAMModule* module, bool withPaths) {
             context.visible.insert(option);
         }
     }
-    struct Level {
-        Children children;
-        std::size_t pathLength;  // of `path` above this level's nodes
-    };
-    std::vector<Level> levels;
-    std::vector<std::string> path;
-    levels.push_back({Children(node->children()), 0});
+    std::vector<Children> levels;
+    levels.emplace_back(node->children());
     while (!levels.empty()) {
-        if (!levels.back().children->hasMore()) {
-            path.resize(levels.back().pathLength);
+        if (!levels.back()->hasMore()) {
             levels.pop_back();
             continue;
         }
-        ZAMNode* child = levels.back().children->current();
-        levels.back().children->next();
-        const std::size_t pathLength = path.size();
-        if (withPaths) {
-            std::string name = child->pathName();
-            if (!name.empty()) {
-                path.push_back(std::move(name));
-            }
-        }
+        ZAMNode* child = levels.back()->current();
+        levels.back()->next();
         const ref_count_ptr<ZAMModule> childModule = moduleOf(child);
         if (!childModule || !childModule->isModuleBoundary()) {
-            levels.push_back({Children(child->children()), pathLength});
+            levels.emplace_back(child->children());
             continue;
         }
         if (withPaths) {
-            context.instances.emplace(child->moduleId(), path);
-            path.resize(pathLength);
+            context.instances.emplace_back(child->moduleId(), zamcore::instancePathOf(child));
         }
         for (const ref_count_ptr<ZAMOption>& option : childModule->options()) {
             if (option->scope() == ZAMOption::Public) {
@@ -132,7 +124,7 @@ private:
             if (!context.sees(base)) {
                 errors_.emplace_back(ValidationError::PresentedOptionNotVisible, node, option);
             } else if (!option->path().isEmpty() &&
-                       !context.hasInstance(base->moduleId(), option->path())) {
+                       !context.reachesInstance(base->moduleId(), option->path())) {
                 errors_.emplace_back(ValidationError::PresentedPathNotFound, node, option);
             }
         }

@@ -24,11 +24,13 @@ public:
     // findings come in pre-order; for each node first the options of its
     // load-if condition not visible in its parent's context (a node without
     // parent has none to check), then its module's presented options whose
-    // base is not visible or whose path names no module instance below
-    // (paths run from the top of the instance down to the instance's own
-    // node), then the options its module's rules use and cannot see; the
-    // options of one condition or rule text are reported once each, by
-    // option id. Validation started at a module boundary checks its load-if
+    // base is not visible or whose path reaches no module instance below,
+    // exactly as evaluation delivers presented values (the path's names
+    // occur as an unbroken run inside the instance's path, which runs from
+    // just below the nearest ancestor standing for a module down to the
+    // instance's own node), then the options its module's rules use and
+    // cannot see; the options of one condition or rule text are reported
+    // once each, by option id. Validation started at a module boundary checks its load-if
     // condition against nothing visible. Exceptions from the host's nodes
     // and from finding modules and options pass out; the findings made before
     // them stay. The host's child iterators are deleted on every path.

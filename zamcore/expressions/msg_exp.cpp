@@ -15,8 +15,8 @@ ZAMMsgExp::~ZAMMsgExp() {
 void ZAMMsgExp::doExecute(ZAMSelOptionSet& set) {
     const std::string text = message_->evaluate(set)->displayString();
     const ref_count_ptr<ZAMWindow> window = set.window();
-    if (!zamcore::requireAdapter().userMsg(window.get(), severity_, text,
-                                           window->currentlyEvaluating())) {
+    ZAMNode* const node = window ? window->currentlyEvaluating() : nullptr;
+    if (!zamcore::requireAdapter().userMsg(window.get(), severity_, text, node)) {
         throw ZAMException(500, "", "", "");
     }
 }

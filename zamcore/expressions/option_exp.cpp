@@ -3,6 +3,7 @@
 #include "zamcore/model/module_lookup.h"
 #include "zamcore/model/option.h"
 #include "zamcore/model/window.h"
+#include "zamcore/model/window_back_pointer.h"
 
 ZAMOptionExp::ZAMOptionExp(const std::string& moduleId, const std::string& name,
                            const ZAMPath& path)
@@ -15,7 +16,12 @@ ZAMOptionExp::ZAMOptionExp(const std::string& moduleId, const std::string& name,
 
 ZAMOptionExp::~ZAMOptionExp() = default;
 
+// Without a window (a selected option set that outlived its window) the
+// lookup throws code 2.
 ref_count_ptr<ZAMOption> ZAMOptionExp::option(const ref_count_ptr<ZAMWindow>& window) const {
+    if (!window) {
+        zamcore::throwWindowGone();
+    }
     if (zamcore::ModuleLookup::stillFound(*window, foundIn_, foundGeneration_)) {
         return ref_count_ptr<ZAMOption>(found_);
     }

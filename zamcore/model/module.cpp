@@ -59,7 +59,10 @@ std::vector<ref_count_ptr<ZAMOption>> ZAMModule::options() const {
 
 // The text gets its place before the declaration changes the module, so that
 // recording it cannot fail afterwards: a declaration that took effect always
-// has its text, and a failed one keeps the text it had.
+// has its text, and a failed one keeps the text it had. Declaring looks the
+// base up, and a host may reload this module meanwhile, which can drop the
+// name and its place: the place is found again afterwards, and a name the
+// reload dropped gets no text.
 ref_count_ptr<ZAMOption> ZAMModule::addOptionString(const std::string& text) {
     ZAMOptionParser parser(this, text);
     parser.readDeclaration();
@@ -68,16 +71,21 @@ ref_count_ptr<ZAMOption> ZAMModule::addOptionString(const std::string& text) {
         return parser.option();
     }
     std::string recorded = text;
-    const auto slot = declarationTexts_.try_emplace(parser.declaredName());
+    const std::string& name = parser.declaredName();
+    const bool placed = declarationTexts_.try_emplace(name).second;
     try {
         parser.declare();
     } catch (...) {
-        if (slot.second) {
-            declarationTexts_.erase(slot.first);
+        auto slot = declarationTexts_.find(name);
+        if (placed && slot != declarationTexts_.end() && slot->second.empty()) {
+            declarationTexts_.erase(slot);
         }
         throw;
     }
-    slot.first->second.swap(recorded);
+    auto slot = declarationTexts_.find(name);
+    if (slot != declarationTexts_.end()) {
+        slot->second.swap(recorded);
+    }
     return parser.option();
 }
 
@@ -197,13 +205,15 @@ ref_count_ptr<ZAMOption> ZAMModule::implementOrUseOption(const std::string& name
     return option;
 }
 
+// Looking an option up may have the host refresh this very module, which
+// replaces the rule tree and the option map: both are held while walked.
 void ZAMModule::referencedOptions(std::set<ref_count_ptr<ZAMOption>>& options) {
-    if (rules_) {
-        rules_->referencedOptions(window(), options);
+    if (const ref_count_ptr<ZAMExpRoot> rules = rules_) {
+        rules->referencedOptions(window(), options);
     }
-    for (const auto& entry : options_) {
-        if (entry.second->type() != ZAMOption::Declared) {
-            options.insert(entry.second->basedOn());
+    for (const ref_count_ptr<ZAMOption>& option : this->options()) {
+        if (option->type() != ZAMOption::Declared) {
+            options.insert(option->basedOn());
         }
     }
 }

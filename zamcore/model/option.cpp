@@ -8,6 +8,7 @@
 #include "zamcore/model/module.h"
 #include "zamcore/model/module_lookup.h"
 #include "zamcore/model/option_ids.h"
+#include "zamcore/model/placeholders.h"
 #include "zamcore/model/window.h"
 #include "zamcore/model/window_back_pointer.h"
 #include "zamcore/runtime/exception.h"
@@ -254,7 +255,13 @@ ref_count_ptr<ZAMOption> ZAMOption::findOption(const ref_count_ptr<ZAMWindow>& w
             throw ZAMException(error);
         }
     }
-    return ref_count_ptr<ZAMOption>(new ZAMOption(window.get(), moduleId, name, Legacy));
+    zamcore::Placeholders& placeholders = *window->placeholders_;
+    if (ref_count_ptr<ZAMOption> known = placeholders.find(*window, moduleId, name)) {
+        return known;
+    }
+    ref_count_ptr<ZAMOption> placeholder(new ZAMOption(window.get(), moduleId, name, Legacy));
+    placeholders.keep(*window, placeholder);
+    return placeholder;
 }
 
 ref_count_ptr<ZAMOption> ZAMOption::optionForId(int id) {

@@ -4,6 +4,7 @@
 #include "zamcore/configuration/sel_option_set.h"
 #include "zamcore/model/back_pointer_slots.h"
 #include "zamcore/model/module_lookup.h"
+#include "zamcore/model/placeholders.h"
 #include "zamcore/runtime/adapter_access.h"
 #include "zamcore/values/value.h"
 
@@ -11,7 +12,8 @@ ZAMWindow::ZAMWindow()
     : root_(nullptr),
       currentlyEvaluating_(nullptr),
       backPointers_(new zamcore::BackPointerSlots()),
-      lookupGeneration_(zamcore::ModuleLookup::fresh()) {}
+      lookupGeneration_(zamcore::ModuleLookup::fresh()),
+      placeholders_(new zamcore::Placeholders()) {}
 
 // The pointers are cleared before the modules go, so that nothing released
 // with them reaches back into this window.

@@ -21,6 +21,7 @@ class ZAMValue;
 namespace zamcore {
 class BackPointerSlots;
 class ModuleLookup;
+class Placeholders;
 class WindowBackPointers;
 }  // namespace zamcore
 
@@ -112,6 +113,7 @@ private:
     friend class ZAM;
     friend class zamcore::WindowBackPointers;
     friend class zamcore::ModuleLookup;
+    friend class ZAMOption;  // keeps placeholders in the window
     ZAMWindow();
 
     void refreshPending() const;
@@ -130,6 +132,9 @@ private:
     // Changes whenever a module or option comes or goes
     // (zamcore::ModuleLookup).
     std::uint64_t lookupGeneration_;
+    // The placeholders of failed option lookups, handed out again while
+    // the generation above stays (zamcore::Placeholders).
+    std::unique_ptr<zamcore::Placeholders> placeholders_;
 };
 
 #endif
