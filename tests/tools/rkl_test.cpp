@@ -1,11 +1,16 @@
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -104,6 +109,16 @@ protected:
     }
 
     std::string file(const std::string& name) const { return slurp(root_ / "bike" / name); }
+
+    // A product of its own, root_/<name>, holding `files` (name and text).
+    void makeProduct(const std::string& name,
+                     const std::vector<std::pair<std::string, std::string>>& files) {
+        fs::remove_all(root_ / name);
+        fs::create_directories(root_ / name);
+        for (const auto& [file, text] : files) {
+            spill(root_ / name / file, text);
+        }
+    }
 
     fs::path root_;
 };
@@ -575,6 +590,391 @@ TEST_F(RklTest, ARenameThatCannotBeDoneChangesNoFile) {
         "1 error\n",
         run.out);
     EXPECT_EQ(broken, snapshot());
+}
+
+// Three modules, a above b and c, whose texts refer to each other.
+const std::vector<std::pair<std::string, std::string>> kThreeModules = {
+    {"a.rkl",
+     "module a\ninterface start\npublic x integer = 1 to 9 default 1\ninterface end\n"
+     "if b:y = 2 then\n    set a:x to 3\nendif\n"},
+    {"b.rkl", "module b\ninterface start\npublic y integer = 1 to 9 default 2\ninterface end\n"},
+    {"c.rkl", "module c\ninterface start\npublic z integer = 1 to 9 default 3\ninterface end\n"},
+    {"product.json",
+     "{\"name\": \"p\", \"module\": \"a\", \"children\": [\n"
+     "  {\"name\": \"q\", \"module\": \"b\"},\n  {\"name\": \"r\", \"module\": \"c\"}]}\n"},
+};
+
+// Renames apply at once to the names as written: chains, swaps and cycles
+// keep every module text, under its new name, and the product reads again.
+TEST_F(RklTest, RenameChainsSwapsAndCyclesKeepEveryText) {
+    const struct {
+        std::vector<std::string> renames;
+        std::map<std::string, std::string> declared;  // module text: the option it declares
+        const char* rule;                             // the rule of a's text, wherever it went
+    } cases[] = {
+        {{"b=c", "c=d"}, {{"a", "x"}, {"c", "y"}, {"d", "z"}}, "if c:y = 2 then\n    set a:x"},
+        {{"b=c", "c=b"}, {{"a", "x"}, {"b", "z"}, {"c", "y"}}, "if c:y = 2 then\n    set a:x"},
+        {{"a=b", "b=c", "c=a"},
+         {{"a", "z"}, {"b", "x"}, {"c", "y"}},
+         "if c:y = 2 then\n    set b:x"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.renames.front() + " " + c.renames.back());
+        makeProduct("p", kThreeModules);
+        std::vector<std::string> arguments{"rename", "p"};
+        for (const std::string& rename : c.renames) {
+            arguments.insert(arguments.end(), {"--module", rename});
+        }
+        const Outcome run = rkl(arguments);
+        ASSERT_EQ(0, run.status) << run.out << run.err;
+        std::set<std::string> files;
+        for (const auto& entry : fs::directory_iterator(root_ / "p")) {
+            files.insert(entry.path().filename().string());
+        }
+        std::set<std::string> expected{"product.json"};
+        for (const auto& [module, option] : c.declared) {
+            expected.insert(module + ".rkl");
+            const std::string text = slurp(root_ / "p" / (module + ".rkl"));
+            EXPECT_EQ(0u, text.find("module " + module + "\ninterface start\npublic " + option +
+                                    " integer"))
+                << text;
+            if (option == "x") {
+                EXPECT_NE(std::string::npos, text.find(c.rule)) << text;
+            }
+        }
+        EXPECT_EQ(expected, files);
+        const Outcome check = rkl({"check", "p"});
+        EXPECT_EQ(0, check.status) << check.out << check.err;
+    }
+
+    makeProduct("p", kThreeModules);
+    const std::map<std::string, std::string> untouched = [&] {
+        std::map<std::string, std::string> texts;
+        for (const auto& [name, text] : kThreeModules) {
+            texts[name] = text;
+        }
+        return texts;
+    }();
+    const struct {
+        std::vector<std::string> arguments;
+        const char* message;
+    } refused[] = {
+        {{"--module", "b=d", "--module", "c=d"}, "two modules would be named d"},
+        {{"--module", "b=c"}, "p/c.rkl exists already and is not renamed away"},
+        {{"--module", "b=d", "--module", "b=e"}, "module b is renamed twice"},
+        {{"--option", "a:x=w", "--option", "a:x=v"}, "option a:x is renamed twice"},
+        {{"--option", "a:x=w", "--option", "b:y=w"}, ""},  // two modules: allowed
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.message);
+        makeProduct("p", kThreeModules);
+        std::vector<std::string> arguments{"rename", "p"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const Outcome run = rkl(arguments);
+        if (std::string(c.message).empty()) {
+            EXPECT_EQ(0, run.status) << run.err;
+            continue;
+        }
+        EXPECT_EQ(2, run.status);
+        EXPECT_NE(std::string::npos, run.err.find(c.message)) << run.err;
+        for (const auto& [name, text] : untouched) {
+            EXPECT_EQ(text, slurp(root_ / "p" / name));
+        }
+    }
+}
+
+// A link planted where the old tool put its temporary files leads nowhere
+// the rename may write.
+TEST_F(RklTest, RenameNeverWritesThroughALinkAtATemporaryName) {
+    makeProduct("p", kThreeModules);
+    for (const char* name : {"a.rkl", "b.rkl", "product.json"}) {
+        for (const char* suffix : {".rkl-new", ".rkl-new1"}) {
+            const fs::path planted = root_ / "p" / ("." + std::string(name) + suffix);
+            fs::create_symlink(root_ / ("outside_" + std::string(name) + suffix), planted);
+        }
+    }
+    const Outcome run = rkl({"rename", "p", "--option", "b:y=w"});
+    ASSERT_EQ(0, run.status) << run.out << run.err;
+    for (const auto& entry : fs::directory_iterator(root_)) {
+        EXPECT_EQ(std::string::npos, entry.path().filename().string().find("outside_"))
+            << entry.path();
+    }
+    EXPECT_NE(std::string::npos, slurp(root_ / "p" / "b.rkl").find("public w integer"));
+    EXPECT_NE(std::string::npos, slurp(root_ / "p" / "a.rkl").find("if b:w = 2"));
+    std::size_t links = 0;
+    for (const auto& entry : fs::directory_iterator(root_ / "p")) {
+        const std::string name = entry.path().filename().string();
+        links += entry.is_symlink() ? 1 : 0;
+        EXPECT_TRUE(entry.is_symlink() || name[0] != '.') << "left behind: " << name;
+    }
+    EXPECT_EQ(6u, links);
+}
+
+// Only regular files inside the product directory are read as its texts;
+// anything else is refused by name and its content never shown.
+TEST_F(RklTest, ProductTextsAreRegularFilesInsideTheProduct) {
+    const std::string secret = "module b\ninterface start\npublic SECRET integer\ninterface end\n";
+    const struct {
+        const char* what;
+        std::function<void(const fs::path&)> plant;
+        std::vector<std::string> command;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"a link to the environment",
+         [](const fs::path& p) {
+             fs::remove(p / "b.rkl");
+             fs::create_symlink("/proc/self/environ", p / "b.rkl");
+         },
+         {"check", "p"},
+         2,
+         "p/b.rkl: refused: a link to /proc/"},
+        {"a link outside",
+         [&](const fs::path& p) {
+             fs::remove(p / "b.rkl");
+             spill(p.parent_path() / "secret.rkl", secret);
+             fs::create_symlink(p.parent_path() / "secret.rkl", p / "b.rkl");
+         },
+         {"eval", "p"},
+         2,
+         "outside the product directory"},
+        {"a relative link outside",
+         [&](const fs::path& p) {
+             fs::remove(p / "b.rkl");
+             spill(p.parent_path() / "secret.rkl", secret);
+             fs::create_symlink("../secret.rkl", p / "b.rkl");
+         },
+         {"rename", "p", "--option", "a:x=w"},
+         2,
+         "outside the product directory"},
+        {"a FIFO",
+         [](const fs::path& p) {
+             fs::remove(p / "b.rkl");
+             ASSERT_EQ(0, mkfifo((p / "b.rkl").c_str(), 0600));
+         },
+         {"eval", "p"},
+         2,
+         "p/b.rkl: refused: a FIFO, not a regular file"},
+        {"a directory",
+         [](const fs::path& p) {
+             fs::remove(p / "b.rkl");
+             fs::create_directory(p / "b.rkl");
+         },
+         {"check", "p"},
+         2,
+         "p/b.rkl: is a directory"},
+        {"product.json as a link to the environment",
+         [](const fs::path& p) {
+             fs::remove(p / "product.json");
+             fs::create_symlink("/proc/self/environ", p / "product.json");
+         },
+         {"eval", "p"},
+         2,
+         "p/product.json: refused: a link to /proc/"},
+        {"a link inside",
+         [](const fs::path& p) {
+             fs::create_directory(p / "texts");
+             fs::rename(p / "b.rkl", p / "texts" / "b.rkl");
+             fs::create_symlink("texts/b.rkl", p / "b.rkl");
+         },
+         {"check", "p"},
+         0,
+         ""},
+        {"a hidden file",
+         [](const fs::path& p) { spill(p / ".b.rkl.swp.rkl", "not a module text\n"); },
+         {"check", "p"},
+         0,
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        makeProduct("p", kThreeModules);
+        c.plant(root_ / "p");
+        const Outcome run = rkl(c.command);
+        EXPECT_EQ(c.status, run.status) << run.out << run.err;
+        EXPECT_NE(std::string::npos, run.err.find(c.message)) << run.err;
+        for (const std::string& shown : {run.out, run.err}) {
+            EXPECT_EQ(std::string::npos, shown.find("SECRET")) << shown;
+            EXPECT_EQ(std::string::npos, shown.find("PATH=")) << shown;
+        }
+    }
+}
+
+// A choices file may lie anywhere, but it is read only when it is a regular
+// file: a FIFO would block the tool, a device would not end.
+TEST_F(RklTest, ChoicesFilesAreRegularFiles) {
+    makeProduct("p", kThreeModules);
+    spill(root_ / "choices.txt", "a:x=2\n");
+    fs::create_symlink(root_ / "choices.txt", root_ / "p" / "linked.txt");
+    ASSERT_EQ(0, mkfifo((root_ / "fifo.txt").c_str(), 0600));
+    const struct {
+        const char* file;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"choices.txt", 0, ""},
+        {"p/linked.txt", 0, ""},
+        {"fifo.txt", 2, "rkl: fifo.txt: refused: a FIFO, not a regular file\n"},
+        {"/dev/zero", 2, "rkl: /dev/zero: refused: a device, not a regular file\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const Outcome run = rkl({"eval", "p", "--choices", c.file});
+        EXPECT_EQ(c.status, run.status) << run.out << run.err;
+        EXPECT_EQ(c.message, run.err);
+    }
+}
+
+// A new name that is a keyword is quoted where the option is declared as
+// where it is referred to, and the renamed product reads again; a rename
+// whose texts would not read back writes nothing.
+TEST_F(RklTest, RenamedTextsReadBackBeforeTheyAreWritten) {
+    makeProduct("p", kThreeModules);
+    const Outcome run = rkl({"rename", "p", "--option", "b:y=then"});
+    ASSERT_EQ(0, run.status) << run.out << run.err;
+    EXPECT_NE(std::string::npos, slurp(root_ / "p" / "b.rkl").find("public 'then' integer"));
+    EXPECT_NE(std::string::npos, slurp(root_ / "p" / "a.rkl").find("if b:'then' = 2 then"));
+    const Outcome check = rkl({"check", "p"});
+    EXPECT_EQ(0, check.status) << check.out << check.err;
+
+    makeProduct("p", kThreeModules);
+    const Outcome broken = rkl({"rename", "p", "--module", "b=d\ninterface end"});
+    EXPECT_EQ(1, broken.status) << broken.out << broken.err;
+    EXPECT_EQ(0u, broken.out.find("nothing renamed: the renamed texts would not parse\n"))
+        << broken.out;
+    for (const auto& [name, text] : kThreeModules) {
+        EXPECT_EQ(text, slurp(root_ / "p" / name));
+    }
+    EXPECT_FALSE(fs::exists(root_ / "p" / "d\ninterface end.rkl"));
+}
+
+// The mutually exclusive rules name options of their own module without a
+// module id; a rename of such an option renames it there too, so the rule
+// still holds.
+TEST_F(RklTest, RenameFollowsTheOptionsOfMutuallyExclusiveRules) {
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"m.rkl",
+         "module m\ninterface start\npublic a string = \"x\", \"y\"\n"
+         "public b string = \"x\", \"y\"\npublic c string = \"x\", \"y\"\ninterface end\n"
+         "mutually_exclusive : [a, b]\nmutually_exclusive : {a.x, c.y}\n"
+         "# mutually_exclusive : [a]\n"},
+        {"product.json", "{\"name\": \"p\", \"module\": \"m\"}\n"},
+    };
+    const struct {
+        const char* rename;
+        const char* rules;
+        const char* name;  // as a choice names it
+    } cases[] = {
+        {"m:a=first", "mutually_exclusive : [first, b]\nmutually_exclusive : {first.x, c.y}\n",
+         "first"},
+        {"m:a=then", "mutually_exclusive : ['then', b]\nmutually_exclusive : {'then'.x, c.y}\n",
+         "then"},
+        {"m:c=a", nullptr, nullptr},  // a keeps its name: refused
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rename);
+        makeProduct("p", files);
+        const Outcome run = rkl({"rename", "p", "--option", c.rename});
+        if (c.rules == nullptr) {
+            EXPECT_EQ(2, run.status) << run.out;
+            EXPECT_EQ(files.front().second, slurp(root_ / "p" / "m.rkl"));
+            continue;
+        }
+        ASSERT_EQ(0, run.status) << run.out << run.err;
+        const std::string text = slurp(root_ / "p" / "m.rkl");
+        EXPECT_NE(std::string::npos,
+                  text.find(std::string(c.rules) + "# mutually_exclusive : [a]\n"))
+            << text;
+        EXPECT_EQ(0, rkl({"check", "p"}).status);
+        const std::string name = std::string("m:") + c.name + "=x";
+        for (const char* other : {"m:b=y", "m:c=y"}) {
+            const Outcome both = rkl({"eval", "p", "--set", name, "--set", other});
+            EXPECT_EQ(1, both.status) << both.out << both.err;
+            EXPECT_NE(std::string::npos, both.out.find("mutually exclusive")) << both.out;
+        }
+    }
+}
+
+// Presented options that fan out: every level presents the level below
+// three times over. Each source is explained once, and each value is
+// explained as coming from the option that gave it.
+TEST_F(RklTest, ExplainListsASharedSourceOnceWithItsTrueOrigin) {
+    constexpr int kLevels = 6;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::string structure = "{\"name\": \"n0\", \"module\": \"L0\"";
+    for (int level = 0; level < kLevels; ++level) {
+        const std::string id = "L" + std::to_string(level);
+        const std::string below = "L" + std::to_string(level + 1);
+        std::string text = "module " + id + "\ninterface start\n";
+        for (const char* name : {"A", "B", "C"}) {
+            text += level + 1 < kLevels
+                        ? "public " + std::string(name) + " presents " + below + ":A\n"
+                        : "public " + std::string(name) + " integer = 1 to 9 default 1\n";
+        }
+        files.push_back({id + ".rkl", text + "interface end\n"});
+        if (level > 0) {
+            structure += ", \"children\": [{\"name\": \"n" + std::to_string(level) +
+                         "\", \"module\": \"" + id + "\"";
+        }
+    }
+    for (int level = 1; level < kLevels; ++level) {
+        structure += "}]";
+    }
+    files.push_back({"product.json", structure + "}\n"});
+    makeProduct("p", files);
+
+    // L0's three options present L1:A, so only L1:A has presented values;
+    // L1:B and L1:C keep their defaults.
+    const Outcome run = rkl({"explain", "p", "L2:A", "--set", "L0:B=5"});
+    ASSERT_EQ(0, run.status) << run.out << run.err;
+    EXPECT_EQ(
+        "L2:A at n0.n1.n2 = 5 (user set)\n"
+        "  1. 5 (user set)  presented by L1:A at n0.n1, which got it from:\n"
+        "       1. 1 (default)  presented by L0:A at n0, which got it from:\n"
+        "            1. 1 (default)  default of the option\n"
+        "       2. 5 (user set)  presented by L0:B at n0, which got it from:\n"
+        "            1. 1 (default)  default of the option\n"
+        "            2. 5 (user set)  chosen by the user (--set)\n"
+        "       3. 1 (default)  presented by L0:C at n0; refused: keeps 5 (user set), which got "
+        "it from:\n"
+        "            1. 1 (default)  default of the option\n"
+        "  2. 1 (default)  presented by L1:B at n0.n1; refused: keeps 5 (user set), which got "
+        "it from:\n"
+        "       1. 1 (default)  default of the option\n"
+        "  3. 1 (default)  presented by L1:C at n0.n1; refused: keeps 5 (user set), which got "
+        "it from:\n"
+        "       1. 1 (default)  default of the option\n",
+        run.out);
+
+    const Outcome deep = rkl({"explain", "p", "L5:A", "--set", "L0:B=5"});
+    ASSERT_EQ(0, deep.status) << deep.err;
+    EXPECT_LT(std::count(deep.out.begin(), deep.out.end(), '\n'), 20 * kLevels) << deep.out;
+}
+
+// Values are JSON of any shape: their nesting is capped like the
+// structure's, just at the cap and just over it.
+TEST_F(RklTest, CheckRefusesJsonNestedTooDeep) {
+    makeProduct("p", kThreeModules);
+    for (const int depth : {2497, 2498, 100000}) {
+        SCOPED_TRACE(depth);
+        const std::string nested = std::string(static_cast<std::size_t>(depth), '[') +
+                                   std::string(static_cast<std::size_t>(depth), ']');
+        spill(root_ / "p" / "product.json",
+              "{\"name\": \"p\", \"module\": \"a\",\n\"values\": [{\"option\": \"x\",\n"
+              "\"value\": " +
+                  nested + "}]}\n");
+        const Outcome run = rkl({"check", "p"});
+        EXPECT_EQ(1, run.status) << run.err;
+        const std::string refused =
+            "p/product.json:3: error: nested deeper than 2500 arrays and objects\n";
+        if (depth == 2497) {
+            EXPECT_EQ(std::string::npos, run.out.find(refused)) << run.out.substr(0, 300);
+            EXPECT_NE(std::string::npos, run.out.find("p/product.json:2: error: node p:"))
+                << run.out.substr(0, 300);
+        } else {
+            EXPECT_EQ(0u, run.out.find(refused)) << run.out.substr(0, 300);
+        }
+    }
 }
 
 }  // namespace

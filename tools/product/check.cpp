@@ -7,6 +7,7 @@
 #include <set>
 
 #include "commands.h"
+#include "module_source.h"
 #include "text_file.h"
 
 namespace rkl {
@@ -40,13 +41,10 @@ struct Targets {
 };
 
 void addDirectory(const std::string& directory, Targets& targets) {
-    std::vector<std::string> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
-        if (entry.is_regular_file() && entry.path().extension() == ".rkl") {
-            targets.modules[directory].insert(entry.path().stem().string());
-        }
+    for (const std::string& file : moduleTextsIn(directory)) {
+        targets.modules[directory].insert(fs::path(file).stem().string());
     }
-    const bool hasProduct = fs::is_regular_file(fs::path(directory) / "product.json");
+    const bool hasProduct = fs::exists(fs::symlink_status(fs::path(directory) / "product.json"));
     if (hasProduct) {
         targets.products.insert(directory);
     }

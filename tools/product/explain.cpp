@@ -1,7 +1,9 @@
 #include <zamcore/zamcore.h>
 
 #include <algorithm>
+#include <map>
 #include <ostream>
+#include <tuple>
 
 #include "commands.h"
 #include "text_file.h"
@@ -27,9 +29,52 @@ struct Write {
     ZAMWriteTrace::Origin origin;
     std::string ruleModule;
     int line;
+    std::string presentedBy;  // for a presented value: the option of the enclosing module
 };
 
+// The writes of an evaluation, and what is needed to tell which presented
+// option each presented value came from.
+struct Recorder {
+    std::vector<Write> writes;
+    // The presented values delivered into one set so far in a row, by the
+    // option they reach and its path: several presented options may share a
+    // base, and the set delivers them one after the other in its own order.
+    const ZAMSelOptionSet* deliveringTo = nullptr;
+    std::map<std::pair<int, std::string>, std::size_t> delivered;
+};
+
+// The presented option whose entry `written` copies: among the presented
+// options of the set that present the written option at its path, in the
+// order the set delivers them, the one this delivery is the turn of; the
+// first whose values are those written when that one's values differ.
+std::string presentingOption(const ZAMSelOptionSet& set, const Entry& written, std::size_t turn) {
+    std::vector<const Entry*> candidates;
+    for (const auto& keyed : set.contents()) {
+        const ZAMOption& option = *keyed.first;
+        if (option.type() != ZAMOption::Presented || !(option.path() == written.path)) {
+            continue;
+        }
+        const ref_count_ptr<ZAMOption> base = option.basedOn();
+        if (base && base->id() == written.option->id()) {
+            candidates.push_back(&keyed.second);
+        }
+    }
+    const auto same = [&](const Entry* entry) {
+        return entry->values == written.values && entry->howSets == written.howSets;
+    };
+    if (candidates.empty()) {
+        return std::string();
+    }
+    const Entry* chosen = candidates[turn % candidates.size()];
+    if (!same(chosen)) {
+        const auto found = std::find_if(candidates.begin(), candidates.end(), same);
+        chosen = found != candidates.end() ? *found : chosen;
+    }
+    return chosen->option->name();
+}
+
 void recordWrite(const ZAMWriteTrace::Event& event, void* context) {
+    Recorder& recorder = *static_cast<Recorder*>(context);
     const Entry& written = event.written;
     Write write{dynamic_cast<const HostNode*>(event.node),
                 written.option->moduleId(),
@@ -42,12 +87,23 @@ void recordWrite(const ZAMWriteTrace::Event& event, void* context) {
                 {},
                 event.origin,
                 event.moduleId,
-                event.line};
+                event.line,
+                {}};
     if (event.stored != nullptr) {
         write.storedValues = event.stored->values;
         write.storedHowSets = event.stored->howSets;
     }
-    static_cast<std::vector<Write>*>(context)->push_back(std::move(write));
+    if (event.origin != ZAMWriteTrace::Presented || recorder.deliveringTo != &event.set) {
+        recorder.delivered.clear();
+        recorder.deliveringTo = nullptr;
+    }
+    if (event.origin == ZAMWriteTrace::Presented) {
+        recorder.deliveringTo = &event.set;
+        const std::size_t turn =
+            recorder.delivered[{written.option->id(), written.path.toParseableString()}]++;
+        write.presentedBy = presentingOption(event.set, written, turn);
+    }
+    recorder.writes.push_back(std::move(write));
 }
 
 std::string shownValues(const std::vector<ref_count_ptr<ZAMValue>>& values,
@@ -92,13 +148,20 @@ std::vector<const HostNode*> upstreamOf(const HostNode& node) {
 class Explainer {
 public:
     Explainer(Session& session, const std::vector<Write>& writes, std::ostream& out)
-        : session_(session), writes_(writes), out_(out) {}
+        : session_(session), out_(out) {
+        for (const Write& write : writes) {
+            byOption_[{write.moduleId, write.option}].push_back(&write);
+        }
+    }
 
     // Lists the writes that made the value of moduleId:option at `node`,
     // indented by `depth`, following presented and inherited values to
-    // where they came from.
+    // where they came from. Each write is numbered, below `label` (the number
+    // of the write whose source is explained, empty at the top); a source
+    // explained already is referred to by the number it was explained under,
+    // so that sources shared by many writes are listed once.
     void explain(const HostNode& node, const std::string& moduleId, const std::string& option,
-                 int depth) {
+                 int depth, const std::string& label = std::string()) {
         const std::vector<const Write*> writes = relevant(node, moduleId, option);
         const std::string indent(static_cast<std::size_t>(depth) * 5 + 2, ' ');
         if (writes.empty()) {
@@ -114,7 +177,9 @@ public:
         int number = 0;
         for (const Write* write : writes) {
             const Source source = sourceOf(node, *write);
-            out_ << indent << ++number << ". " << shownValues(write->values, write->howSets) << "  "
+            const std::string numbered =
+                (label.empty() ? "" : label + ".") + std::to_string(++number);
+            out_ << indent << number << ". " << shownValues(write->values, write->howSets) << "  "
                  << origin(*write, source);
             if (write->node != &node) {
                 out_ << " at " << (write->node != nullptr ? write->node->path() : "?");
@@ -125,9 +190,19 @@ public:
             } else {
                 out_ << outcome(*write);
             }
-            out_ << (source.node != nullptr ? ", which got it from:" : "") << "\n";
-            if (source.node != nullptr && depth < kDeepest) {
-                explain(*source.node, source.node->moduleId(), source.option, depth + 1);
+            if (source.node == nullptr) {
+                out_ << "\n";
+                continue;
+            }
+            const auto [known, first] =
+                explained_.emplace(std::make_tuple(source.node, source.option), numbered);
+            if (!first) {
+                out_ << ", which got it from: see " << known->second << " above\n";
+            } else if (depth < kDeepest) {
+                out_ << ", which got it from:\n";
+                explain(*source.node, source.node->moduleId(), source.option, depth + 1, numbered);
+            } else {
+                out_ << ", which got it from:\n";
             }
         }
     }
@@ -138,10 +213,12 @@ private:
         const ZAMPath here = contextPath(node);
         const std::vector<const HostNode*> upstream = upstreamOf(node);
         std::vector<const Write*> found;
-        for (const Write& write : writes_) {
-            if (write.moduleId != moduleId || write.option != option) {
-                continue;
-            }
+        const auto ofOption = byOption_.find({moduleId, option});
+        if (ofOption == byOption_.end()) {
+            return found;
+        }
+        for (const Write* each : ofOption->second) {
+            const Write& write = *each;
             const bool fromAbove =
                 std::find(upstream.begin(), upstream.end(), write.node) != upstream.end();
             const bool presentedHere =
@@ -233,18 +310,10 @@ private:
         return Source{};
     }
 
-    // The presented option of the enclosing module that gave the value.
+    // The presented option of the enclosing module that gave the value, as
+    // the recorder found it when the value was delivered.
     static Source presentedBy(const HostNode& enclosing, const Write& write) {
-        for (const ref_count_ptr<ZAMOption>& option : enclosing.module()->options()) {
-            if (option->type() != ZAMOption::Presented || !(option->path() == write.path)) {
-                continue;
-            }
-            const ref_count_ptr<ZAMOption> base = option->basedOn();
-            if (base->moduleId() == write.moduleId && base->name() == write.option) {
-                return Source{&enclosing, option->name()};
-            }
-        }
-        return Source{};
+        return write.presentedBy.empty() ? Source{} : Source{&enclosing, write.presentedBy};
     }
 
     // A used option's value comes from the ancestor nearest the root that
@@ -270,16 +339,17 @@ private:
     }
 
     Session& session_;
-    const std::vector<Write>& writes_;
     std::ostream& out_;
+    // The writes of each option (module id, name), in the order made.
+    std::map<std::pair<std::string, std::string>, std::vector<const Write*>> byOption_;
+    // The number each source (node, option) was first explained under.
+    std::map<std::tuple<const HostNode*, std::string>, std::string> explained_;
 };
 
 // Removes the callback however the evaluation ends.
 class TraceGuard {
 public:
-    explicit TraceGuard(std::vector<Write>& writes) {
-        ZAMWriteTrace::setCallback(recordWrite, &writes);
-    }
+    explicit TraceGuard(Recorder& recorder) { ZAMWriteTrace::setCallback(recordWrite, &recorder); }
     ~TraceGuard() { ZAMWriteTrace::setCallback(nullptr, nullptr); }
     TraceGuard(const TraceGuard&) = delete;
     TraceGuard& operator=(const TraceGuard&) = delete;
@@ -306,10 +376,10 @@ int runExplain(const std::string& product, const std::vector<Choice>& choices,
     } catch (const ZAMException&) {
         throw Failure(kUsage, target + ": module " + moduleId + " has no option \"" + name + "\"");
     }
-    std::vector<Write> writes;
+    Recorder recorder;
     bool evaluated = false;
     {
-        const TraceGuard tracing(writes);
+        const TraceGuard tracing(recorder);
         evaluated = session.evaluate();
     }
     if (!evaluated) {
@@ -326,7 +396,7 @@ int runExplain(const std::string& product, const std::vector<Choice>& choices,
     }
     const Entry& entry = node.getSos().get(option);
     out << what << " = " << shownValues(entry.values, entry.howSets) << "\n";
-    Explainer(session, writes, out).explain(node, moduleId, name, 0);
+    Explainer(session, recorder.writes, out).explain(node, moduleId, name, 0);
     return kClean;
 }
 

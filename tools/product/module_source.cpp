@@ -1,6 +1,8 @@
 #include "module_source.h"
 
+#include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <utility>
 
 #include "text_file.h"
@@ -34,7 +36,7 @@ Piece nextPiece(const std::string& text, std::size_t& pos) {
 }  // namespace
 
 ModuleSource ModuleSource::read(const std::string& path) {
-    return ModuleSource(path, readFile(path));
+    return ModuleSource(path, readProductFile(path));
 }
 
 ModuleSource::ModuleSource(std::string path, std::string text)
@@ -43,10 +45,11 @@ ModuleSource::ModuleSource(std::string path, std::string text)
 }
 
 void ModuleSource::split() {
+    const LineIndex lines(text_);
     const auto problem = [&](std::size_t at, const std::string& message) {
-        const int line = lineOf(text_, at);
+        const int line = lines.lineOf(at);
         problems_.push_back(
-            Diagnostic{path_, line, "error", message, lineAt(text_, line), std::string::npos});
+            Diagnostic{path_, line, "error", message, lines.lineAt(line), std::string::npos});
     };
     std::size_t pos = 0;
     const Piece header = nextPiece(text_, pos);
@@ -61,7 +64,7 @@ void ModuleSource::split() {
                                   "\", but the file holds module \"" + id_ + "\"");
         return;
     }
-    header_ = Line{header.text, lineOf(text_, header.start), header.start};
+    header_ = Line{header.text, lines.lineOf(header.start), header.start};
     const Piece start = nextPiece(text_, pos);
     if (start.text != "interface start") {
         problem(start.start == std::string::npos ? text_.size() : start.start,
@@ -74,11 +77,11 @@ void ModuleSource::split() {
             problem(start.start, "the interface block started here has no \"interface end\" line");
             return;
         }
-        declarations_.push_back(Line{line.text, lineOf(text_, line.start), line.start});
+        declarations_.push_back(Line{line.text, lines.lineOf(line.start), line.start});
     }
     const std::size_t rules = text_.find_first_not_of(kLineBreaks, pos);
     rules_ = rules == std::string::npos ? std::string() : text_.substr(rules);
-    rulesLine_ = lineOf(text_, rules == std::string::npos ? text_.size() : rules);
+    rulesLine_ = lines.lineOf(rules == std::string::npos ? text_.size() : rules);
 }
 
 namespace {
@@ -166,34 +169,43 @@ void forEachReference(const std::string& text, const std::function<void(const Re
     }
 }
 
+const ModuleSource::ReferenceLines* ModuleSource::referenceLines(const std::string& moduleId,
+                                                                 const std::string& option) const {
+    if (!references_) {
+        auto index = std::make_shared<ReferenceIndex>();
+        forEachReference(rules_, [&](const Reference& reference) {
+            ReferenceLines& lines = (*index)[{reference.moduleId, reference.option}];
+            lines.first = lines.first == 0 ? reference.line : lines.first;
+            if (reference.assigned) {
+                lines.assigned.push_back(reference.line);
+            }
+        });
+        references_ = std::move(index);
+    }
+    const auto found = references_->find({moduleId, option});
+    return found == references_->end() ? nullptr : &found->second;
+}
+
 int ModuleSource::statementLine(int engineLine, const std::string& moduleId,
                                 const std::string& option) const {
     // A statement's next token stands on a later line unless the statement
     // shares its line with what follows: the statement meant is the last one
     // starting above the reported line, or else the first starting on it.
-    int above = 0;
-    int on = 0;
-    forEachReference(rules_, [&](const Reference& reference) {
-        if (!reference.assigned || reference.moduleId != moduleId || reference.option != option) {
-            return;
-        }
-        if (reference.line < engineLine) {
-            above = reference.line;
-        } else if (reference.line == engineLine && on == 0) {
-            on = reference.line;
-        }
-    });
-    return fileLine(above > 0 ? above : on > 0 ? on : engineLine);
+    const ReferenceLines* lines = referenceLines(moduleId, option);
+    if (lines == nullptr) {
+        return fileLine(engineLine);
+    }
+    const std::vector<int>& assigned = lines->assigned;
+    const auto on = std::lower_bound(assigned.begin(), assigned.end(), engineLine);
+    if (on != assigned.begin()) {
+        return fileLine(*(on - 1));
+    }
+    return fileLine(on != assigned.end() && *on == engineLine ? *on : engineLine);
 }
 
 int ModuleSource::referenceLine(const std::string& moduleId, const std::string& option) const {
-    int found = 0;
-    forEachReference(rules_, [&](const Reference& reference) {
-        if (found == 0 && reference.moduleId == moduleId && reference.option == option) {
-            found = reference.line;
-        }
-    });
-    return found > 0 ? fileLine(found) : 0;
+    const ReferenceLines* lines = referenceLines(moduleId, option);
+    return lines != nullptr ? fileLine(lines->first) : 0;
 }
 
 int ModuleSource::declarationLine(const std::string& option) const {
@@ -203,6 +215,88 @@ int ModuleSource::declarationLine(const std::string& option) const {
         }
     }
     return 0;
+}
+
+std::vector<std::string> moduleTextsIn(const std::string& directory) {
+    std::vector<std::string> files;
+    for (const std::filesystem::directory_entry& entry :
+         std::filesystem::directory_iterator(directory)) {
+        const std::string name = entry.path().filename().string();
+        if (name[0] != '.' && entry.path().extension() == ".rkl") {
+            files.push_back(entry.path().string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string quotedName(const std::string& name) {
+    const std::string quoted = ZAM::rklQuoteId(name);
+    if (quoted != name || name.empty()) {
+        return quoted;
+    }
+    // A plain identifier needs quotes only when the lexer reads it as a word
+    // of the language.
+    ZAMLexer lexer(name);
+    return lexer.type() == ZAMLexer::TK_IDENTIFIER ? name : "'" + name + "'";
+}
+
+namespace {
+
+// Copies the name at the lexer's current token to the rewrite output, or
+// its new name when `renamed` maps it, and moves past it.
+void passName(ZAMLexer& lexer, const std::map<std::string, std::string>& renamed) {
+    const auto found = renamed.find(lexer.identifierValue());
+    if (found == renamed.end()) {
+        lexer.next();
+        return;
+    }
+    lexer.holdToken();
+    lexer.next();
+    lexer.replaceHeld(quotedName(found->second));
+}
+
+// exclusive list := ("[" name {"," name} "]") | ("{" name "." name {"," name "." name} "}")
+// The lexer stands after "mutually_exclusive" ":"; a list that does not read
+// like this is left for the parser to refuse.
+void passExclusiveList(ZAMLexer& lexer, const std::map<std::string, std::string>& renamed) {
+    const bool pairs = lexer.type() == ZAMLexer::TK_LBRACE;
+    if (!pairs && lexer.type() != ZAMLexer::TK_LBRACKET) {
+        return;
+    }
+    do {
+        lexer.next();
+        if (lexer.type() != ZAMLexer::TK_IDENTIFIER) {
+            return;
+        }
+        passName(lexer, renamed);
+        if (pairs && lexer.type() == ZAMLexer::TK_DOT) {
+            lexer.next();
+            if (lexer.type() == ZAMLexer::TK_IDENTIFIER) {
+                lexer.next();  // a value, not an option
+            }
+        }
+    } while (lexer.type() == ZAMLexer::TK_COMMA);
+}
+
+}  // namespace
+
+std::string renameExclusiveNames(const std::string& rules,
+                                 const std::map<std::string, std::string>& renamed) {
+    if (renamed.empty()) {
+        return rules;
+    }
+    ZAMLexer lexer(rules);
+    lexer.setRewrite();
+    while (lexer.type() != ZAMLexer::TK_END && lexer.type() != ZAMLexer::TK_INVALID) {
+        const bool exclusive = lexer.type() == ZAMLexer::TK_MUTUALLY_EXCLUSIVE;
+        lexer.next();
+        if (exclusive && lexer.type() == ZAMLexer::TK_COLON) {
+            lexer.next();
+            passExclusiveList(lexer, renamed);
+        }
+    }
+    return lexer.rewrittenText();
 }
 
 ModuleSource::DeclaredName ModuleSource::declaredName(const std::string& declaration) {

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,18 @@ public:
     static DeclaredName declaredName(const std::string& declaration);
 
 private:
+    // The references of the rule text by module id and option: the lines
+    // of the first reference and of every "set" or "fix" target, found in
+    // one reading of the rules on first use, so that looking up the lines
+    // of many options costs no more than reading the rules once.
+    struct ReferenceLines {
+        int first = 0;
+        std::vector<int> assigned;  // ascending
+    };
+    using ReferenceIndex = std::map<std::pair<std::string, std::string>, ReferenceLines>;
+    const ReferenceLines* referenceLines(const std::string& moduleId,
+                                         const std::string& option) const;
+
     void split();
 
     std::string path_;
@@ -87,6 +101,7 @@ private:
     std::vector<Line> declarations_;
     std::string rules_;
     int rulesLine_ = 1;
+    mutable std::shared_ptr<const ReferenceIndex> references_;  // built on first use
 };
 
 // Every qualified option reference (module id ":" option name) of a rule
@@ -99,6 +114,27 @@ struct Reference {
     bool assigned;
 };
 void forEachReference(const std::string& text, const std::function<void(const Reference&)>& visit);
+
+// The module texts of a directory, sorted: every entry named "<id>.rkl"
+// whose name does not start with a dot (temporary and hidden files are no
+// module texts). Entries of any kind are listed, so that reading one that is
+// not a regular file refuses it by name instead of passing over it.
+std::vector<std::string> moduleTextsIn(const std::string& directory);
+
+// `name` as an option name is written where the rule language would read a
+// keyword: single-quoted when it is not a plain identifier or when it is a
+// keyword ("then"), as written otherwise.
+std::string quotedName(const std::string& name);
+
+// Renames options in the mutually exclusive rules of a rule text,
+// "mutually_exclusive : [a, b]" and "mutually_exclusive : {a.x, b.y}", which
+// name options of the text's own module without a module id, so that the
+// translator leaves them alone: each option name that `renamed` maps (old
+// name to new) is replaced by its new name, quoted where it must be; the
+// values of pairs and everything else are copied as written. Throws the
+// lexer's ZAMException for a text it cannot read.
+std::string renameExclusiveNames(const std::string& rules,
+                                 const std::map<std::string, std::string>& renamed);
 
 }  // namespace rkl
 

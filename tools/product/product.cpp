@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "json_document.h"
 #include "text_file.h"
 
 namespace rkl {
@@ -12,37 +13,10 @@ namespace {
 
 using nlohmann::json;
 
-// Where each object of a JSON text starts, recorded in the object under this
-// key while parsing (no key of product.json can begin with a control
-// character).
-const char* const kOffsetKey = "\x01offset";
-
 constexpr const char* kHowSetNames[] = {"Default",   "UserSet",   "RuleSet", "UserFixed",
                                         "RuleFixed", "Inherited", "Imposed"};
 static_assert(sizeof(kHowSetNames) / sizeof(kHowSetNames[0]) == ZAMSelOptionSet::Imposed + 1,
               "one name per how-set");
-
-// The offsets of the "{" of every object in `text`, in the order a parser
-// meets them.
-std::vector<std::size_t> objectStarts(const std::string& text) {
-    std::vector<std::size_t> starts;
-    bool inString = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (inString) {
-            if (c == '\\') {
-                ++i;
-            } else if (c == '"') {
-                inString = false;
-            }
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '{') {
-            starts.push_back(i);
-        }
-    }
-    return starts;
-}
 
 // The end of the JSON string starting at `open`, after its closing quote.
 std::size_t stringEnd(const std::string& text, std::size_t open) {
@@ -78,35 +52,14 @@ std::size_t findKey(const std::string& text, std::size_t start, const std::strin
     return std::string::npos;
 }
 
-std::size_t keyOffset(const std::string& text, std::size_t start, const std::string& key) {
-    const std::size_t found = findKey(text, start, key);
-    return found == std::string::npos ? start : found;
-}
-
-json parseWithOffsets(const std::string& text) {
-    const std::vector<std::size_t> starts = objectStarts(text);
-    std::size_t nextObject = 0;
-    std::vector<std::size_t> open;
-    const json::parser_callback_t note = [&](int, json::parse_event_t event, json& parsed) {
-        if (event == json::parse_event_t::object_start) {
-            open.push_back(nextObject++);
-        } else if (event == json::parse_event_t::object_end) {
-            const std::size_t index = open.back();
-            open.pop_back();
-            parsed[kOffsetKey] = index < starts.size() ? starts[index] : 0;
-        }
-        return true;
-    };
-    return json::parse(text, note);
-}
-
 // Reads the node objects of product.json into NodeSpecs, reporting what is
 // malformed. The tool walks structures recursively, so their depth is
 // capped.
 class NodeReader {
 public:
-    NodeReader(const std::string& file, const std::string& text, std::vector<Diagnostic>& problems)
-        : file_(file), text_(text), problems_(problems) {}
+    NodeReader(const std::string& file, const std::string& text, const JsonDocument& document,
+               std::vector<Diagnostic>& problems)
+        : file_(file), lines_(text), document_(document), problems_(problems) {}
 
     void read(const json& object, NodeSpec& node, int depth = 1) {
         node.line = lineOfObject(object);
@@ -116,9 +69,9 @@ public:
             return;
         }
         for (const auto& member : object.items()) {
-            static const std::set<std::string> known = {kOffsetKey, "name",   "module",
-                                                        "loadIf",   "values", "children"};
-            if (known.count(member.key()) == 0) {
+            static const std::set<std::string> known = {"name", "module", "loadIf", "values",
+                                                        "children"};
+            if (known.count(member.key()) == 0 && !JsonDocument::isBookkeeping(member.key())) {
                 problem(keyLine(object, member.key()),
                         "unknown key \"" + member.key() +
                             "\" (a node has name, module, loadIf, values and children)");
@@ -130,7 +83,9 @@ public:
                     "node name \"" + node.name + "\" holds \".\", \"[\" or \"]\"");
         }
         node.module = text(object, "module", false);
+        node.moduleKey = document_.keyOffset(object, "module");
         node.loadIf = text(object, "loadIf", false);
+        node.loadIfKey = document_.keyOffset(object, "loadIf");
         node.loadIfLine = keyLine(object, "loadIf");
         if (object.contains("values")) {
             readValues(object["values"], node);
@@ -157,6 +112,7 @@ private:
                 continue;
             }
             value.option = text(item, "option", true);
+            value.optionKey = document_.keyOffset(item, "option");
             value.value = item["value"];
             const std::string how = text(item, "how", false);
             if (!how.empty() && (!howSetOf(how, value.how) || !chosenByUsers(value.how))) {
@@ -179,6 +135,7 @@ private:
             return;
         }
         std::set<std::string> names;
+        node.children.reserve(children.size());
         for (const json& item : children) {
             NodeSpec child;
             read(item, child, depth + 1);
@@ -213,43 +170,32 @@ private:
         return value.get<std::string>();
     }
 
-    static std::size_t offsetOf(const json& object) {
-        if (!object.is_object() || !object.contains(kOffsetKey)) {
-            return 0;
-        }
-        return object[kOffsetKey].get<std::size_t>();
+    std::size_t offsetOf(const json& object) const {
+        const std::size_t offset = document_.objectOffset(object);
+        return offset == std::string::npos ? 0 : offset;
     }
 
     int lineOfObject(const json& object) const {
-        return object.is_object() && object.contains(kOffsetKey) ? lineOf(text_, offsetOf(object))
-                                                                 : 0;
+        const std::size_t offset = document_.objectOffset(object);
+        return offset == std::string::npos ? 0 : lines_.lineOf(offset);
     }
 
+    // The line of member `key`, or of the object when it has none.
     int keyLine(const json& object, const std::string& key) const {
-        if (!object.is_object() || !object.contains(kOffsetKey)) {
-            return 0;
-        }
-        return lineOf(text_, keyOffset(text_, object[kOffsetKey].get<std::size_t>(), key));
+        const std::size_t offset = document_.keyOffset(object, key);
+        return offset == std::string::npos ? lineOfObject(object) : lines_.lineOf(offset);
     }
 
     void problem(int line, const std::string& message) {
         problems_.push_back(
-            Diagnostic{file_, line, "error", message, lineAt(text_, line), std::string::npos});
+            Diagnostic{file_, line, "error", message, lines_.lineAt(line), std::string::npos});
     }
 
     const std::string& file_;
-    const std::string& text_;
+    const LineIndex lines_;
+    const JsonDocument& document_;
     std::vector<Diagnostic>& problems_;
 };
-
-// nlohmann's message without its own prefix and position, which the
-// diagnostic gives in the file's terms.
-std::string parseMessage(const std::string& what) {
-    const std::size_t column = what.find(", column ");
-    const std::size_t colon =
-        column == std::string::npos ? what.find("] ") : what.find(": ", column);
-    return colon == std::string::npos ? what : what.substr(colon + 2);
-}
 
 }  // namespace
 
@@ -261,32 +207,40 @@ Product readProduct(const std::string& directory, std::vector<Diagnostic>& probl
                                        ? std::string()
                                        : std::string(" (it does not exist)")));
     }
-    Product product{directory, joinPath(directory, "product.json"), NodeSpec{}};
-    if (!std::filesystem::exists(product.file, error)) {
+    Product product{directory, joinPath(directory, "product.json"), "", NodeSpec{}};
+    if (!std::filesystem::exists(std::filesystem::symlink_status(product.file, error))) {
         throw Failure(kUsage, product.file + ": missing: a product directory holds product.json");
     }
-    const std::string text = readFile(product.file);
-    json document;
-    try {
-        document = parseWithOffsets(text);
-    } catch (const json::parse_error& e) {
-        const int line = lineOf(text, e.byte == 0 ? 0 : e.byte - 1);
-        problems.push_back(Diagnostic{product.file, line, "error",
-                                      "not valid JSON: " + parseMessage(e.what()),
-                                      lineAt(text, line), std::string::npos});
-        return product;
-    }
-    NodeReader(product.file, text, problems).read(document, product.root);
+    product.text = readProductFile(product.file);
+    readStructure(product, problems);
     return product;
+}
+
+void readStructure(Product& product, std::vector<Diagnostic>& problems) {
+    const std::string& text = product.text;
+    JsonDocument document;
+    JsonProblem refused;
+    if (!document.parse(text, refused)) {
+        const LineIndex lines(text);
+        const int line = lines.lineOf(refused.offset);
+        problems.push_back(Diagnostic{product.file, line, "error", refused.message,
+                                      lines.lineAt(line), std::string::npos});
+        return;
+    }
+    NodeReader(product.file, text, document, problems).read(document.root(), product.root);
 }
 
 bool stringMemberSpan(const std::string& text, std::size_t objectOffset, const std::string& key,
                       std::size_t& offset, std::size_t& length) {
-    const std::size_t found = findKey(text, objectOffset, key);
-    if (found == std::string::npos) {
+    return stringValueSpan(text, findKey(text, objectOffset, key), offset, length);
+}
+
+bool stringValueSpan(const std::string& text, std::size_t key, std::size_t& offset,
+                     std::size_t& length) {
+    if (key >= text.size() || text[key] != '"') {
         return false;
     }
-    const std::size_t value = text.find_first_not_of(" \t\r\n:", stringEnd(text, found));
+    const std::size_t value = text.find_first_not_of(" \t\r\n:", stringEnd(text, key));
     if (value == std::string::npos || text[value] != '"') {
         return false;
     }

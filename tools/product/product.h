@@ -17,7 +17,8 @@ struct ValueSpec {
     nlohmann::json value;
     ZAMSelOptionSet::HowSet how = ZAMSelOptionSet::UserSet;
     int line = 0;
-    std::size_t offset = 0;  // of the value's object in product.json
+    std::size_t offset = 0;                     // of the value's object in product.json
+    std::size_t optionKey = std::string::npos;  // of its "option" key
 };
 
 // A node of the product structure as product.json describes it.
@@ -28,6 +29,8 @@ struct NodeSpec {
     int line = 0;        // where the node's object starts
     std::size_t offset = 0;
     int loadIfLine = 0;
+    std::size_t moduleKey = std::string::npos;  // where the "module" key is written
+    std::size_t loadIfKey = std::string::npos;  // where the "loadIf" key is written
     std::vector<ValueSpec> values;
     std::vector<NodeSpec> children;
 };
@@ -37,19 +40,31 @@ struct NodeSpec {
 struct Product {
     std::string directory;
     std::string file;  // the path of product.json
+    std::string text;  // as read, which the offsets of the nodes refer to
     NodeSpec root;
 };
 
 // Reads DIRECTORY/product.json. Failure(kUsage) when the directory or the
-// file cannot be read; what is wrong with its content is appended to
-// `problems` (then the structure is incomplete).
+// file cannot be read (or is not a regular file inside the directory); what
+// is wrong with its content is appended to `problems` (then the structure is
+// incomplete).
 Product readProduct(const std::string& directory, std::vector<Diagnostic>& problems);
+
+// Reads the structure of `product.text` into `product.root`, as readProduct
+// does after reading the file: for a text that is not (yet) on disk.
+void readStructure(Product& product, std::vector<Diagnostic>& problems);
 
 // Where the string value of member `key` of the JSON object starting at
 // `objectOffset` is written in `text`, quotes included; false when the object
 // has no such member or its value is no string.
 bool stringMemberSpan(const std::string& text, std::size_t objectOffset, const std::string& key,
                       std::size_t& offset, std::size_t& length);
+
+// Where the string value of the member whose key starts at `key` is
+// written, quotes included; false when there is no key there or its value is
+// no string.
+bool stringValueSpan(const std::string& text, std::size_t key, std::size_t& offset,
+                     std::size_t& length);
 
 // The JSON name of a how-set ("UserSet") and the how-set of such a name;
 // false when there is none.

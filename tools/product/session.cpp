@@ -46,8 +46,10 @@ bool DirectoryAdapter::loadModule(ZAMWindow* window, const std::string& id) {
         return false;
     }
     const std::string path = joinPath(directory_, id + ".rkl");
+    // Whatever stands at the name is read, so that one that is not a regular
+    // file inside the directory is refused by name rather than missed.
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
         return false;
     }
     const ModuleSource& source =
