@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "findings.h"
+#include "session.h"
 #include "support/zam_test.h"
 
 // What the rkl program says a modeller needs to know, each on a small
@@ -182,6 +183,247 @@ TEST_F(RklFindingsTest, CheckFindingsReadOpenTextsBeforeTheDisk) {
     EXPECT_EQ("top.n: the rules use n:y, which does not exist", edited[1].message);
     // The disk still holds the old texts.
     EXPECT_EQ(onDisk.size(), rkl::checkFindings({directory}).size());
+}
+
+// A module "m" above two instances of "n", one of them with a condition;
+// "n" uses m's fluid.
+const char* const kTwoLevels = R"({"name": "top", "module": "m", "children": [
+  {"name": "a", "module": "n", "loadIf": "m:on = true"},
+  {"name": "b", "module": "n"}
+]})";
+
+std::string moduleM(const std::string& rules) {
+    return moduleText("m",
+                      "public on logical default false\n"
+                      "public fluid string = \"oil\", \"water\" default \"water\"\n"
+                      "public tags string non_mutually_exclusive = \"x\", \"y\", \"z\"\n"
+                      "public a integer default 1\n",
+                      rules);
+}
+
+const std::string kModuleN = moduleText("n",
+                                        "public fluid uses m:fluid\n"
+                                        "public size integer : mandatory = 1 to 9\n",
+                                        "");
+
+TEST_F(RklFindingsTest, EvalReportsMandatoryOptionsLeftEmptyWhereIncluded) {
+    product(kTwoLevels, {{"m", moduleM("")}, {"n", kModuleN}});
+    const struct {
+        std::vector<std::string> choices;
+        int status;
+        const char* findings;
+    } cases[] = {
+        {{}, 1, "top.b: error: mandatory option n:size has no value\n"},
+        {{"m:on=true"},
+         1,
+         "top.a: error: mandatory option n:size has no value\n"
+         "top.b: error: mandatory option n:size has no value\n"},
+        {{"n:size[top.b]=2"}, 0, ""},
+        {{"m:on=true", "n:size[top.b]=2"},
+         1,
+         "top.a: error: mandatory option n:size has no value\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments{"eval", "p"};
+        for (const std::string& choice : c.choices) {
+            arguments.insert(arguments.end(), {"--set", choice});
+        }
+        SCOPED_TRACE(c.findings);
+        const Outcome run = rkl(arguments);
+        EXPECT_EQ(c.status, run.status) << run.err;
+        const std::size_t at = run.out.find("top.");
+        EXPECT_EQ(c.findings,
+                  at == std::string::npos ? "" : run.out.substr(run.out.find("\ntop.") + 1))
+            << run.out;
+        arguments.push_back("--json");
+        const nlohmann::json json = nlohmann::json::parse(rkl(arguments).out);
+        std::string listed;
+        for (const auto& finding : json["findings"]) {
+            listed += finding["node"].get<std::string>() + ": " +
+                      finding["severity"].get<std::string>() + ": " +
+                      finding["text"].get<std::string>() + "\n";
+            EXPECT_EQ("n:size", finding["option"]);
+        }
+        EXPECT_EQ(c.findings, listed);
+    }
+}
+
+TEST_F(RklFindingsTest, EvalAndExplainWarnOfChoicesForUsedOptions) {
+    product(kTwoLevels, {{"m", moduleM("")}, {"n", kModuleN}});
+    write("choices.txt", "n:size[top.b]=2\nn:fluid[top.b]=oil\n");
+    const char* const warning =
+        "top.b: warning: the choice of n:fluid (choices.txt:2) has no effect: the option uses "
+        "m:fluid and takes its value from m:fluid at top\n";
+    const Outcome eval = rkl({"eval", "p", "--choices", "choices.txt"});
+    EXPECT_EQ(0, eval.status) << eval.out;
+    EXPECT_NE(std::string::npos, eval.out.find("\n      fluid  \"water\"  default\n"));
+    EXPECT_NE(std::string::npos, eval.out.find(warning)) << eval.out;
+    const Outcome explain = rkl({"explain", "p", "n:fluid[top.b]", "--choices", "choices.txt"});
+    EXPECT_EQ(0, explain.status);
+    EXPECT_NE(std::string::npos, explain.out.find(warning)) << explain.out;
+    // A choice at the providing module itself takes effect.
+    EXPECT_EQ(
+        std::string::npos,
+        rkl({"eval", "p", "--set", "m:fluid=oil", "--set", "n:size[top.b]=2"}).out.find("warning"));
+}
+
+// The engine gives a statement the line of the token after it; the tool
+// shows the line the statement starts on.
+TEST_F(RklFindingsTest, EvalErrorsStandAtTheirStatement) {
+    const struct {
+        const char* rules;
+        int line;  // in the file; the rule text starts on line 8
+    } cases[] = {
+        {"set m:a to 2\nset m:a to 1 / 0\n\n# a comment\n\nset m:a to 3\n", 9},
+        {"inform \"before\"\nwarn 1 / 0\n", 9},
+        {"if m:a = 1 then\n  set m:a to 1 / 0\nendif\n\ninform \"after\"\n", 9},
+        {"if m:a = 2 then\n  inform \"x\"\nelif 1 / 0 = 1 then\n  inform \"y\"\nendif\n"
+         "inform \"z\"\n",
+         10},
+        {"if m:a = 2 then\n  inform \"x\"\nelse\n  if m:on = false then\n    set m:a to 1 / 0\n"
+         "  endif\nendif\n",
+         12},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rules);
+        product(kOneNode, {{"m", moduleM(c.rules)}});
+        const Outcome run = rkl({"eval", "p"});
+        EXPECT_EQ(1, run.status);
+        const std::string where = "p/m.rkl:" + std::to_string(c.line) + ": error: node top: ";
+        EXPECT_NE(std::string::npos, run.out.find(where + "division by zero [code 203]\n"))
+            << run.out;
+    }
+}
+
+// What the evaluation did before it stopped is shown: the messages raised,
+// the nodes evaluated, and the node it stopped in as not evaluated.
+TEST_F(RklFindingsTest, AStoppedEvaluationShowsWhatItDidBefore) {
+    product(kTwoLevels, {{"m", moduleM("inform \"from the top\"\n")},
+                         {"n", moduleText("n", "public size integer default 1\n",
+                                          "inform \"from n\"\nset n:size to 1 / 0\n")}});
+    const Outcome text = rkl({"eval", "p"});
+    EXPECT_EQ(1, text.status);
+    EXPECT_EQ(
+        "top  module m  included\n"
+        "    on     false    default\n"
+        "    fluid  \"water\"  default\n"
+        "    tags   unset    default\n"
+        "    a      1        default\n"
+        "  a  module n  not configured\n"
+        "  b  module n  not evaluated\n"
+        "top: note: from the top\n"
+        "top.b: note: from n\n"
+        "p/n.rkl:6: error: node top.b: division by zero [code 203]\n"
+        "    set n:size to 1 / 0\n"
+        "1 error\n",
+        text.out);
+    const Outcome run = rkl({"eval", "p", "--json"});
+    EXPECT_EQ(1, run.status);
+    const nlohmann::json json = nlohmann::json::parse(run.out);
+    EXPECT_EQ("included", json["root"]["state"].get<std::string>() == "undetermined"
+                              ? "included"
+                              : json["root"]["state"].get<std::string>());
+    EXPECT_EQ(4u, json["root"]["values"].size());
+    EXPECT_FALSE(json["root"].contains("evaluated"));
+    EXPECT_EQ(false, json["root"]["children"][1]["evaluated"]);
+    EXPECT_FALSE(json["root"]["children"][1].contains("values"));
+    ASSERT_EQ(2u, json["messages"].size());
+    EXPECT_EQ("from n", json["messages"][1]["text"]);
+    ASSERT_EQ(1u, json["errors"].size());
+    EXPECT_EQ("p/n.rkl", json["errors"][0]["file"]);
+    EXPECT_EQ(6, json["errors"][0]["line"]);
+    // A clean evaluation has no "errors" field, as before.
+    product(kOneNode, {{"m", moduleM("")}});
+    EXPECT_FALSE(nlohmann::json::parse(rkl({"eval", "p", "--json"}).out).contains("errors"));
+}
+
+// Keys the engine has no English for are worded by the tool.
+TEST_F(RklFindingsTest, NoMessageKeyReachesTheReader) {
+    const struct {
+        const char* structure;
+        const char* rules;
+        const char* expected;
+    } cases[] = {
+        {R"({"name": "top", "module": "m", "loadIf": "m:on = true m:a = 1"})", "",
+         "p/product.json:1: error: Unexpected text after the end of the condition\n"},
+        {kOneNode, "mutually_exclusive : m:on\n",
+         "p/m.rkl:8: error: Expected [option, ...] or {option.value, ...} after "
+         "\"mutually_exclusive :\"\n"},
+        {kOneNode, "mutually_exclusive : {m:tags.x m:tags.y}\n",
+         "p/m.rkl:8: error: Expected [option, ...] or {option.value, ...} after "
+         "\"mutually_exclusive :\"\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        product(c.structure, {{"m", moduleM(c.rules)}});
+        const Outcome run = rkl({"check", "p"});
+        EXPECT_EQ(1, run.status);
+        EXPECT_EQ(0u, run.out.find(c.expected)) << run.out;
+        EXPECT_EQ(std::string::npos, run.out.find("SE_"));
+    }
+}
+
+// An error the engine raises about how a value was set names the option;
+// the engine adds the node.
+TEST_F(RklFindingsTest, HowSetErrorsNameTheOption) {
+    rkl::DirectoryAdapter adapter((root_ / "p").string());
+    ZAM::initialize(&adapter);
+    {
+        ref_count_ptr<ZAMWindow> window = ZAM::createWindow();
+        ref_count_ptr<ZAMModule> module = window->createModule("m");
+        const ref_count_ptr<ZAMOption> option =
+            module->addOptionString("public a integer default 1");
+        const ZAMSelOptionSet::ZAMSosEntry stored{
+            option, ZAMPath(), {ZAMValue::createInt(1)}, {ZAMSelOptionSet::Default}};
+        try {
+            adapter.allowOptionOverride(stored, nullptr, ZAMSelOptionSet::Default);
+            ADD_FAILURE() << "a default over a default was allowed";
+        } catch (const ZAMException& error) {
+            EXPECT_EQ(2, error.code());
+            EXPECT_EQ("Trying to change a default value with another default (option m:a) [code 2]",
+                      rkl::describe(error));
+        }
+        EXPECT_TRUE(adapter.allowOptionOverride(stored, nullptr, ZAMSelOptionSet::UserSet));
+    }
+    ZAM::initialize(nullptr);
+}
+
+TEST_F(RklFindingsTest, SmallThingsANewUserTripsOver) {
+    product(kOneNode, {{"m", moduleM("if m:on = true then\n  error \"not with on\"\nendif\n")}});
+    // Texts may be chosen in double quotes, as the tool shows them.
+    write("choices.txt", "m:fluid=\"oil\"\nm:tags=x\n\nm:tags=\"y\"\n");
+    const Outcome quoted = rkl({"eval", "p", "--choices", "choices.txt"});
+    EXPECT_EQ(0, quoted.status) << quoted.err;
+    EXPECT_NE(std::string::npos, quoted.out.find("    fluid  \"oil\"     user set\n"))
+        << quoted.out;
+    // Every choice of a multi-valued option is cited.
+    const Outcome tags = rkl({"explain", "p", "m:tags", "--choices", "choices.txt"});
+    EXPECT_NE(std::string::npos,
+              tags.out.find("chosen by the user (choices.txt:2, choices.txt:4)\n"))
+        << tags.out;
+    // explain fails where eval does, and says why.
+    const Outcome explain = rkl({"explain", "p", "m:a", "--set", "m:on=true"});
+    EXPECT_EQ(1, explain.status);
+    EXPECT_NE(std::string::npos, explain.out.find("\ntop: error: not with on\n")) << explain.out;
+    EXPECT_EQ(rkl({"eval", "p", "--set", "m:on=true"}).status, explain.status);
+
+    // A product.json on one line is shown around the error.
+    std::string structure = R"({"name": "top", "module": "m", "values": [)";
+    for (int i = 0; i < 40; ++i) {
+        structure += R"({"option": "a", "value": 1}, )";
+    }
+    structure += R"({"option": "a" "value": 2}]})";
+    product(structure, {{"m", moduleM("")}});
+    const Outcome cut = rkl({"check", "p"});
+    EXPECT_EQ(1, cut.status);
+    const std::string excerpt = cut.out.substr(cut.out.find('\n') + 1);
+    EXPECT_EQ(0u, excerpt.find("    ...")) << cut.out;
+    EXPECT_LT(excerpt.find('\n'), 120u) << cut.out;
+    const std::size_t caret = excerpt.find('^', excerpt.find('\n'));
+    ASSERT_NE(std::string::npos, caret);
+    // The parser stops at the end of the string that should have been ":".
+    const std::size_t column = caret - excerpt.find('\n') - 1;
+    EXPECT_EQ("\"value\"", excerpt.substr(column - 6, 7)) << cut.out;
 }
 
 }  // namespace
