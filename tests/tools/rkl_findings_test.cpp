@@ -360,6 +360,11 @@ TEST_F(RklFindingsTest, NoMessageKeyReachesTheReader) {
         EXPECT_EQ(1, run.status);
         EXPECT_EQ(0u, run.out.find(c.expected)) << run.out;
         EXPECT_EQ(std::string::npos, run.out.find("SE_"));
+        // rename reads the texts with the engine's translater, without the
+        // tool's adapter.
+        const Outcome rename = rkl({"rename", "p", "--option", "m:a=b"});
+        EXPECT_EQ(1, rename.status);
+        EXPECT_NE(std::string::npos, rename.out.find(c.expected)) << rename.out;
     }
 }
 

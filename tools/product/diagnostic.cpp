@@ -3,6 +3,7 @@
 #include <zamcore/zamcore.h>
 
 #include <algorithm>
+#include <map>
 #include <tuple>
 
 #include "text_file.h"
@@ -155,9 +156,19 @@ std::size_t errorOffset(const std::string& source, const ZAMException& error) {
 
 }  // namespace
 
+std::string syntaxMessage(const std::string& key) {
+    static const std::map<std::string, std::string> kMissing = {
+        {"SE_extra_input", "Unexpected text after the end of the condition"},
+        {"SE_mutually_exclusive",
+         "Expected [option, ...] or {option.value, ...} after \"mutually_exclusive :\""},
+    };
+    const auto found = kMissing.find(key);
+    return found != kMissing.end() ? found->second : key;
+}
+
 std::string describe(const ZAMException& error) {
     if (error.code() == 10) {
-        return error.info();
+        return syntaxMessage(error.info());
     }
     return worded(error) + " [code " + std::to_string(error.code()) + "]";
 }

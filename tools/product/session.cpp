@@ -78,18 +78,8 @@ bool DirectoryAdapter::allowOptionOverride(const ZAMSelOptionSet::ZAMSosEntry& e
 }
 
 std::string DirectoryAdapter::localizeString(const std::string& key) {
-    static const std::map<std::string, std::string> kTexts = {
-        {"SE_extra_input", "Unexpected text after the end of the condition"},
-        {"SE_mutually_exclusive",
-         "Expected [option, ...] or {option.value, ...} after \"mutually_exclusive :\""},
-    };
-    const auto found = kTexts.find(key);
-    if (found != kTexts.end()) {
-        return found->second;
-    }
-    std::string text = ZAM::AdapterInterface::localizeString(key);
-    // A key the engine has no text for would reach the reader as it is.
-    return text == key ? "Syntax error" : text;
+    const std::string text = syntaxMessage(key);
+    return text != key ? text : ZAM::AdapterInterface::localizeString(key);
 }
 
 const ModuleSource* DirectoryAdapter::source(const std::string& id) const {

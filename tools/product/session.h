@@ -41,7 +41,7 @@ public:
     bool allowOptionOverride(const ZAMSelOptionSet::ZAMSosEntry& existing, const ZAMNode* node,
                              ZAMSelOptionSet::HowSet howSet) override;
     // English for every syntax error key, also those the engine leaves
-    // without a text.
+    // without a text (syntaxMessage).
     std::string localizeString(const std::string& key) override;
 
     // The source text of a module loaded so far; null for others.
