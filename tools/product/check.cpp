@@ -157,11 +157,9 @@ std::vector<Diagnostic> ignoredTextFindings(const ModuleSource& source) {
     }
     const std::string& rules = source.rules();
     const int line = source.fileLine(stray.line);
-    return {Diagnostic{source.path(), line, "warning",
-                       "\"" + stray.word +
-                           "\" closes no \"if\": the rest of the rule text is "
-                           "ignored",
-                       lineAt(source.text(), line),
+    const std::string message =
+        "\"" + stray.word + "\" closes no \"if\": the rest of the rule text is ignored";
+    return {Diagnostic{source.path(), line, "warning", message, lineAt(source.text(), line),
                        stray.offset - lineStart(rules, lineOf(rules, stray.offset))}};
 }
 
