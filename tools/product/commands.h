@@ -14,16 +14,17 @@ namespace rkl {
 // kClean, kFindings or kUsage. A command line or file it cannot use throws
 // Failure.
 
-// Parses module texts (files, or every "*.rkl" of a directory) and a
-// product's product.json, printing every error found.
+// Prints what checkFindings (findings.h) reports on `paths`.
 int runCheck(const std::vector<std::string>& paths, std::ostream& out);
 
-// Evaluates a product with the given choices and prints the tree, or JSON.
+// Evaluates a product with the given choices and prints the tree, or JSON
+// (eval_output.h).
 int runEval(const std::string& product, const std::vector<Choice>& choices, bool json,
             std::ostream& out);
 
 // Lists every write to one option during an evaluation, and where each came
-// from. `target` is "module:option" or "module:option[node path]".
+// from, then the rules' error messages and the evaluation's findings; exits
+// as eval does. `target` is "module:option" or "module:option[node path]".
 int runExplain(const std::string& product, const std::vector<Choice>& choices,
                const std::string& target, std::ostream& out);
 

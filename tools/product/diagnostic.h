@@ -29,6 +29,13 @@ std::string format(const Diagnostic& diagnostic);
 // Diagnostics in file order and then line order, each once.
 std::vector<Diagnostic> sorted(std::vector<Diagnostic> diagnostics);
 
+// The English message for a syntax error key the engine has no text for
+// ("SE_extra_input", "SE_mutually_exclusive"); anything else comes back
+// unchanged. The tool's adapter answers localizeString with it, and
+// describe() words such a key that reached an exception raised while no
+// adapter of the tool was installed.
+std::string syntaxMessage(const std::string& key);
+
 // What an engine exception means, for people. Syntax errors keep their
 // message; other codes are worded from their texts and end in "[code N]".
 std::string describe(const ZAMException& error);

@@ -199,7 +199,8 @@ private:
 
 }  // namespace
 
-Product readProduct(const std::string& directory, std::vector<Diagnostic>& problems) {
+Product readProduct(const std::string& directory, std::vector<Diagnostic>& problems,
+                    const OpenTexts& open) {
     std::error_code error;
     if (!std::filesystem::is_directory(directory, error)) {
         throw Failure(kUsage, directory + ": not a product directory" +
@@ -208,10 +209,11 @@ Product readProduct(const std::string& directory, std::vector<Diagnostic>& probl
                                        : std::string(" (it does not exist)")));
     }
     Product product{directory, joinPath(directory, "product.json"), "", NodeSpec{}};
-    if (!std::filesystem::exists(std::filesystem::symlink_status(product.file, error))) {
+    if (open.find(product.file) == nullptr &&
+        !std::filesystem::exists(std::filesystem::symlink_status(product.file, error))) {
         throw Failure(kUsage, product.file + ": missing: a product directory holds product.json");
     }
-    product.text = readProductFile(product.file);
+    product.text = open.read(product.file);
     readStructure(product, problems);
     return product;
 }
@@ -222,9 +224,10 @@ void readStructure(Product& product, std::vector<Diagnostic>& problems) {
     JsonProblem refused;
     if (!document.parse(text, refused)) {
         const LineIndex lines(text);
-        const int line = lines.lineOf(refused.offset);
+        const std::size_t offset = std::min(refused.offset, text.size());
+        const int line = lines.lineOf(offset);
         problems.push_back(Diagnostic{product.file, line, "error", refused.message,
-                                      lines.lineAt(line), std::string::npos});
+                                      lines.lineAt(line), offset - lineStart(text, line)});
         return;
     }
     NodeReader(product.file, text, document, problems).read(document.root(), product.root);

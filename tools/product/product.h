@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "diagnostic.h"
+#include "open_texts.h"
 
 namespace rkl {
 
@@ -44,11 +45,12 @@ struct Product {
     NodeSpec root;
 };
 
-// Reads DIRECTORY/product.json. Failure(kUsage) when the directory or the
-// file cannot be read (or is not a regular file inside the directory); what
-// is wrong with its content is appended to `problems` (then the structure is
-// incomplete).
-Product readProduct(const std::string& directory, std::vector<Diagnostic>& problems);
+// Reads DIRECTORY/product.json, or its text in `open`. Failure(kUsage) when
+// the directory or the file cannot be read (or is not a regular file inside
+// the directory); what is wrong with its content is appended to `problems`
+// (then the structure is incomplete).
+Product readProduct(const std::string& directory, std::vector<Diagnostic>& problems,
+                    const OpenTexts& open = OpenTexts());
 
 // Reads the structure of `product.text` into `product.root`, as readProduct
 // does after reading the file: for a text that is not (yet) on disk.

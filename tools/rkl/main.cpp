@@ -46,7 +46,10 @@ struct ChoiceOptions {
     void addTo(CLI::App& command) {
         command.add_option("--choices", files, "A file of choices, one module:option=value a line")
             ->type_name("FILE");
-        command.add_option("--set", sets, "Choose a value: module:option[node]=value")
+        command
+            .add_option("--set", sets,
+                        "Choose a value: module:option[node]=value (a text may be in double "
+                        "quotes)")
             ->type_name("CHOICE");
         command.add_option("--fix", fixes, "Choose a value that rules may not change")
             ->type_name("CHOICE");
@@ -61,13 +64,19 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
 
     std::vector<std::string> checkPaths;
-    CLI::App* check = app.add_subcommand("check", "Parse module texts and product.json");
+    CLI::App* check = app.add_subcommand(
+        "check",
+        "Report what can be known without evaluating: syntax errors, rule text the engine "
+        "ignores, and for a product the references the validator finds out of reach");
     check->add_option("PATH", checkPaths, "A .rkl file, a product.json or a directory")->required();
 
     std::string product;
     bool json = false;
     ChoiceOptions evalChoices;
-    CLI::App* eval = app.add_subcommand("eval", "Evaluate a product and print its structure");
+    CLI::App* eval = app.add_subcommand(
+        "eval",
+        "Evaluate a product and print its structure, the rules' messages, mandatory options left "
+        "empty and choices that cannot take effect");
     eval->add_option("PRODUCT", product, "The product directory")->required();
     evalChoices.addTo(*eval);
     eval->add_flag("--json", json, "Print JSON for tools");
@@ -81,7 +90,9 @@ int main(int argc, char** argv) {
     explainChoices.addTo(*explain);
 
     CLI::App* validate =
-        app.add_subcommand("validate", "List references to options that are not visible");
+        app.add_subcommand("validate",
+                           "List references to options that are not visible (check reports them "
+                           "too)");
     validate->add_option("PRODUCT", product, "The product directory")->required();
 
     std::vector<std::string> moduleRenames;
