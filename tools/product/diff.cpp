@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -170,10 +171,13 @@ ordered_json compare(const FileResult& was, const FileResult& is, const std::str
                      const std::string& newProduct) {
     const ordered_json before = parsedResult(was.result);
     const ordered_json after = parsedResult(is.result);
-    const Nodes old = nodesOf(before);
-    const Nodes now = nodesOf(after);
     ordered_json nodes = ordered_json::array();
     ordered_json values = ordered_json::array();
+    // A side without a tree failed before evaluating: its exit status and
+    // errors say what differs, not every node of the other side.
+    const bool bothTrees = before.contains("root") && after.contains("root");
+    const Nodes old = bothTrees ? nodesOf(before) : Nodes();
+    const Nodes now = bothTrees ? nodesOf(after) : Nodes();
     for (const std::string& path : allPaths(old, now)) {
         const ordered_json* a = find(old, path);
         const ordered_json* b = find(now, path);
@@ -207,13 +211,16 @@ std::string shownEntry(const ordered_json& entry) {
     for (const ordered_json& value : entry["values"]) {
         values += (values.empty() ? "" : ", ") + value.dump();
     }
+    // One how-set when all values were set alike, as eval shows them.
+    const ordered_json& names = entry["howSet"];
+    const bool alike = std::all_of(names.begin(), names.end(),
+                                   [&](const ordered_json& name) { return name == names.front(); });
     std::string howSets;
-    for (const ordered_json& name : entry["howSet"]) {
+    for (std::size_t i = 0; i < (alike ? std::min<std::size_t>(names.size(), 1) : names.size());
+         ++i) {
+        const std::string name = names[i].get<std::string>();
         ZAMSelOptionSet::HowSet howSet;
-        const std::string word = howSetOf(name.get<std::string>(), howSet)
-                                     ? howSetWords(howSet)
-                                     : name.get<std::string>();
-        howSets += (howSets.empty() ? "" : ", ") + word;
+        howSets += (i == 0 ? "" : ", ") + (howSetOf(name, howSet) ? howSetWords(howSet) : name);
     }
     return values + " (" + howSets + ")";
 }
