@@ -193,8 +193,6 @@ bool Session::load() {
     if (!problems_.empty()) {
         return false;
     }
-    forEachNode(*root_,
-                [&](HostNode& node) { loaded_.push_back(std::make_unique<SavedNode>(node)); });
     return true;
 }
 
@@ -276,9 +274,18 @@ void Session::applyChoice(const Choice& choice,
     chosenBy_[{&node, name}] = choice.origin;
 }
 
+// The first call finds the nodes as load() left them and keeps a copy of
+// each; later calls put those copies back. A plain eval never pays for them.
 void Session::restart() {
     std::size_t index = 0;
-    forEachNode(*root_, [&](HostNode& node) { static_cast<ZAMNode&>(node) = *loaded_[index++]; });
+    const bool first = loaded_.empty();
+    forEachNode(*root_, [&](HostNode& node) {
+        if (first) {
+            loaded_.push_back(std::make_unique<SavedNode>(node));
+        } else {
+            static_cast<ZAMNode&>(node) = *loaded_[index++];
+        }
+    });
     problems_.clear();
     adapter_.messages.clear();
     chosenBy_.clear();

@@ -107,7 +107,8 @@ public:
     bool applyValues(const std::vector<Choice>& choices);
     // Puts every node back as load() left it (no own values, no state), and
     // forgets the messages, the problems and who chose what, so that the
-    // next evaluation owes nothing to the one before.
+    // next evaluation owes nothing to the one before. Call it after load()
+    // and before every evaluation, the first included.
     void restart();
     // Evaluates the tree; false, with the reason in problems(), when the
     // evaluation stopped with an error.
