@@ -48,6 +48,7 @@ EvalResult ProductEvaluator::evaluate(const std::vector<Choice>& choices) {
     } catch (const ZAMException& error) {
         result =
             EvalResult{kFindings, std::string(), "unexpected engine error: " + describe(error)};
+        ok = false;
     }
     // A failed evaluation may have loaded a broken module on the way (whose
     // problems a fresh load would report again only where the rules reach
