@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <sstream>
 
 #include "commands.h"
 #include "eval_output.h"
@@ -235,19 +236,26 @@ int evalStatus(Session& session) {
                : kFindings;
 }
 
-int runEval(const std::string& product, const std::vector<Choice>& choices, bool json,
-            std::ostream& out) {
-    Session session(product);
-    if (session.prepare(choices)) {
-        session.evaluate();
-    }
+EvalOutput renderEval(Session& session, bool json) {
+    std::ostringstream out;
     if (json) {
         out << evalJson(session).dump(2, ' ', false, ordered_json::error_handler_t::replace)
             << "\n";
     } else {
         printEval(session, out);
     }
-    return evalStatus(session);
+    return EvalOutput{evalStatus(session), out.str()};
+}
+
+int runEval(const std::string& product, const std::vector<Choice>& choices, bool json,
+            std::ostream& out) {
+    Session session(product);
+    if (session.prepare(choices)) {
+        session.evaluate();
+    }
+    const EvalOutput output = renderEval(session, json);
+    out << output.text;
+    return output.status;
 }
 
 }  // namespace rkl

@@ -31,6 +31,19 @@ void forEachNode(HostNode& node, const Visit& visit) {
     }
 }
 
+// A copy of a node's engine state (its sets, condition and state) kept
+// apart from the tree, to put the node back as it was. Never evaluated, so
+// it stands in no tree.
+class SavedNode : public ZAMNode {
+public:
+    explicit SavedNode(const ZAMNode& node) : ZAMNode(node) {}
+    ZAMNode* parent() const override { return nullptr; }
+    ZAMNodeIterator* children() override { return nullptr; }
+    bool hasModule() const override { return false; }
+    std::string moduleId() const override { return std::string(); }
+    std::string pathName() const override { return std::string(); }
+};
+
 std::string trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t\r");
     if (first == std::string::npos) {
@@ -153,6 +166,7 @@ Session::Session(const std::string& directory, const OpenTexts& open)
 }
 
 Session::~Session() {
+    loaded_.clear();
     root_.reset();
     window_ = ref_count_ptr<ZAMWindow>();
     ZAM::initialize(nullptr);
@@ -163,6 +177,10 @@ void Session::problem(int line, const std::string& message) {
 }
 
 bool Session::prepare(const std::vector<Choice>& choices) {
+    return load() && applyValues(choices);
+}
+
+bool Session::load() {
     if (!problems_.empty()) {
         return false;
     }
@@ -194,6 +212,10 @@ bool Session::prepare(const std::vector<Choice>& choices) {
     if (!problems_.empty()) {
         return false;
     }
+    return true;
+}
+
+bool Session::applyValues(const std::vector<Choice>& choices) {
     std::map<HostNode*, std::unique_ptr<ZAMSelOptionSet>> sets;
     buildValues(sets);
     if (!problems_.empty()) {
@@ -278,6 +300,25 @@ void Session::recordChoice(const HostNode& node, const ZAMOption& option,
                            const std::string& origin) {
     std::string& cited = chosenBy_[{&node, option.name()}];
     cited = option.mutually_exclusive() || cited.empty() ? origin : cited + ", " + origin;
+}
+
+// The first call finds the nodes as load() left them and keeps a copy of
+// each; later calls put those copies back. A plain eval never pays for them.
+void Session::restart() {
+    std::size_t index = 0;
+    const bool first = loaded_.empty();
+    forEachNode(*root_, [&](HostNode& node) {
+        if (first) {
+            loaded_.push_back(std::make_unique<SavedNode>(node));
+        } else {
+            static_cast<ZAMNode&>(node) = *loaded_[index++];
+        }
+    });
+    problems_.clear();
+    adapter_.messages.clear();
+    chosenBy_.clear();
+    stage_ = Stage::Unprepared;
+    stoppedAt_ = nullptr;
 }
 
 std::vector<HostNode*> Session::nodesOf(const std::string& moduleId) {
