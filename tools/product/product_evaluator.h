@@ -50,7 +50,9 @@ private:
 // worker that dies gives the configuration it was evaluating an error result
 // (kFindings), and the rest of its share goes to a new worker. With `jobs`
 // 1 or less everything runs in this process. Failure(kUsage) when the
-// product directory cannot be read.
+// product directory cannot be read. A worker is a copy of the calling
+// thread alone, so no engine object may be in use on another thread while
+// the workers start; the calling process keeps no engine state from it.
 std::vector<EvalResult> batchEvaluate(const std::string& productDir,
                                       const std::vector<std::vector<Choice>>& configurations,
                                       int jobs);
