@@ -1,5 +1,6 @@
 #include "module_source.h"
 
+#include <algorithm>
 #include <cctype>
 #include <utility>
 
@@ -139,6 +140,7 @@ void forEachReference(const std::string& text, const std::function<void(const Re
         ZAMLexer::TokenType type = ZAMLexer::TK_END;
         std::string value;
         int line = 0;
+        std::size_t offset = 0;
     };
     try {
         ZAMLexer lexer(text);
@@ -147,7 +149,7 @@ void forEachReference(const std::string& text, const std::function<void(const Re
         Token colon;
         for (; lexer.type() != ZAMLexer::TK_END && lexer.type() != ZAMLexer::TK_INVALID;
              lexer.next()) {
-            Token current{lexer.type(), "", lexer.line()};
+            Token current{lexer.type(), "", lexer.line(), lexer.mark().pos};
             if (current.type == ZAMLexer::TK_IDENTIFIER) {
                 current.value = lexer.identifierValue();
             }
@@ -155,7 +157,9 @@ void forEachReference(const std::string& text, const std::function<void(const Re
                 moduleId.type == ZAMLexer::TK_IDENTIFIER) {
                 const bool assigned =
                     before.type == ZAMLexer::TK_SET || before.type == ZAMLexer::TK_FIX;
-                visit(Reference{moduleId.line, moduleId.value, current.value, assigned});
+                const std::size_t end = identifierEnd(text, current.offset);
+                visit(Reference{moduleId.line, moduleId.value, current.value, assigned,
+                                moduleId.offset, end - moduleId.offset, current.offset});
             }
             before = std::move(moduleId);
             moduleId = std::move(colon);
@@ -164,6 +168,22 @@ void forEachReference(const std::string& text, const std::function<void(const Re
     } catch (const ZAMException&) {
         // An unreadable quote: the references before it were reported.
     }
+}
+
+std::size_t identifierEnd(const std::string& text, std::size_t start) {
+    std::size_t end = start;
+    if (end < text.size() && text[end] == '\'') {
+        ++end;
+        while (end < text.size() && text[end] != '\'') {
+            end += text[end] == '\\' ? 2 : 1;
+        }
+        return std::min(end + 1, text.size());
+    }
+    while (end < text.size() &&
+           (std::isalnum(static_cast<unsigned char>(text[end])) != 0 || text[end] == '_')) {
+        ++end;
+    }
+    return end;
 }
 
 int ModuleSource::statementLine(int engineLine, const std::string& moduleId,
@@ -216,22 +236,7 @@ ModuleSource::DeclaredName ModuleSource::declaredName(const std::string& declara
             return DeclaredName{};
         }
         DeclaredName found{lexer.identifierValue(), lexer.mark().pos, 0};
-        const std::size_t start = found.offset;
-        std::size_t end = start;
-        if (declaration[start] == '\'') {
-            std::size_t close = start + 1;
-            while (close < declaration.size() && declaration[close] != '\'') {
-                close += declaration[close] == '\\' ? 2 : 1;
-            }
-            end = close + 1;
-        } else {
-            while (end < declaration.size() &&
-                   (std::isalnum(static_cast<unsigned char>(declaration[end])) != 0 ||
-                    declaration[end] == '_')) {
-                ++end;
-            }
-        }
-        found.length = end - start;
+        found.length = identifierEnd(declaration, found.offset) - found.offset;
         return found;
     } catch (const ZAMException&) {
         return DeclaredName{};

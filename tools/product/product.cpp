@@ -265,7 +265,12 @@ Product readProduct(const std::string& directory, std::vector<Diagnostic>& probl
     if (!std::filesystem::exists(product.file, error)) {
         throw Failure(kUsage, product.file + ": missing: a product directory holds product.json");
     }
-    const std::string text = readFile(product.file);
+    return readProductText(directory, readFile(product.file), problems);
+}
+
+Product readProductText(const std::string& directory, const std::string& text,
+                        std::vector<Diagnostic>& problems) {
+    Product product{directory, joinPath(directory, "product.json"), NodeSpec{}};
     json document;
     try {
         document = parseWithOffsets(text);

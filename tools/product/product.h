@@ -44,6 +44,10 @@ struct Product {
 // file cannot be read; what is wrong with its content is appended to
 // `problems` (then the structure is incomplete).
 Product readProduct(const std::string& directory, std::vector<Diagnostic>& problems);
+// The same for `text`, the content of DIRECTORY/product.json (an editor's
+// copy, which may differ from the file).
+Product readProductText(const std::string& directory, const std::string& text,
+                        std::vector<Diagnostic>& problems);
 
 // Where the string value of member `key` of the JSON object starting at
 // `objectOffset` is written in `text`, quotes included; false when the object

@@ -1,0 +1,85 @@
+#include "rename_edit.h"
+
+#include "server.h"
+#include "text_file.h"
+#include "text_position.h"
+#include "uri.h"
+
+namespace rkl::lsp {
+
+namespace {
+
+using json = nlohmann::json;
+
+// The edits that turn `before` into `after`: one per changed line when the
+// line count stayed, else one for the whole text.
+json textEdits(const std::string& before, const std::string& after) {
+    json edits = json::array();
+    const int lines = lineOf(before, before.size());
+    if (lines != lineOf(after, after.size())) {
+        edits.push_back({{"range", rangeJson(before, 0, before.size())}, {"newText", after}});
+        return edits;
+    }
+    for (int line = 1; line <= lines; ++line) {
+        const std::string old = lineAt(before, line);
+        const std::string now = lineAt(after, line);
+        if (old != now) {
+            edits.push_back({{"range", rangeJson(before, lineStart(before, line), old.size())},
+                             {"newText", now}});
+        }
+    }
+    return edits;
+}
+
+// Rewrites one module text for option renames the translator holds: the
+// rule text and each declaration translated, the renamed option's own
+// declaration given its new name.
+std::string renamedModule(const ModuleSource& source, ZAMTranslater& translater,
+                          const Target& target, const std::string& newName) {
+    std::string text = source.text();
+    try {
+        text.replace(source.rulesOffset(), std::string::npos,
+                     translater.translateRkl(source.rules()));
+    } catch (const ZAMException& error) {
+        throw ProtocolError{kRequestFailed,
+                            source.path() + ": nothing renamed: " + describe(error)};
+    }
+    const std::vector<ModuleSource::Line>& declarations = source.declarations();
+    for (auto line = declarations.rbegin(); line != declarations.rend(); ++line) {
+        std::string declaration = translater.translateOption(line->text);
+        const ModuleSource::DeclaredName name = ModuleSource::declaredName(declaration);
+        if (source.id() == target.moduleId && name.name == target.option) {
+            declaration.replace(name.offset, name.length, ZAM::rklQuoteId(newName));
+        }
+        text.replace(line->offset, line->text.size(), declaration);
+    }
+    return text;
+}
+
+}  // namespace
+
+json renameEdit(const Workspace& workspace, const Target& target, const std::string& newName) {
+    if (target.option.empty()) {
+        throw ProtocolError{kRequestFailed,
+                            "a module is renamed with its file: use \"rkl rename --module\""};
+    }
+    if (newName.empty() || workspace.option(target.moduleId, newName)) {
+        throw ProtocolError{kRequestFailed, "module " + target.moduleId + " has an option \"" +
+                                                newName + "\" already"};
+    }
+    ZAMTranslater translater;
+    translater.addOptionMapping(target.moduleId, target.option, newName);
+    json changes = json::object();
+    for (const auto& [id, source] : workspace.sources()) {
+        if (!source.problems().empty()) {
+            continue;
+        }
+        const std::string after = renamedModule(source, translater, target, newName);
+        if (after != source.text()) {
+            changes[uriFromPath(source.path())] = textEdits(source.text(), after);
+        }
+    }
+    return {{"changes", changes}};
+}
+
+}  // namespace rkl::lsp
