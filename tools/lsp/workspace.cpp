@@ -25,27 +25,24 @@ void Workspace::load() {
     std::error_code error;
     for (fs::directory_iterator entry(directory_, error), end; !error && entry != end;
          entry.increment(error)) {
-        if (entry->is_regular_file(error) && entry->path().extension() == ".rkl") {
-            reload(entry->path().stem().string());
+        const std::string id = entry->path().stem().string();
+        if (entry->is_regular_file(error) && entry->path().extension() == ".rkl" &&
+            sources_.count(id) == 0) {
+            try {
+                window_->getModule(id);
+            } catch (const ZAMException&) {
+                // An id no file can hold; there is nothing to show for it.
+            }
         }
     }
     reloadProduct();
 }
 
 std::set<std::string> Workspace::reload(const std::string& id) {
-    std::set<std::string> reloaded{id};
-    std::vector<std::string> pending{id};
-    // Each module is reloaded once, so a cycle of modules based on each
-    // other ends.
-    while (!pending.empty()) {
-        const std::string next = pending.back();
-        pending.pop_back();
-        for (const std::string& dependent : dependentsOf(next)) {
-            if (reloaded.insert(dependent).second) {
-                pending.push_back(dependent);
-            }
-        }
-    }
+    // Only the modules based directly on this one hold its options; those
+    // based on them keep options that are reloaded with the same content.
+    std::set<std::string> reloaded = dependentsOf(id);
+    reloaded.insert(id);
     for (const std::string& each : reloaded) {
         window_->deleteModule(each);
         sources_.erase(each);

@@ -34,8 +34,8 @@ public:
     // Loads every "*.rkl" of the directory and reads product.json.
     void load();
     // Reloads module `id` from its document or file, and the modules whose
-    // declarations are based on its options; returns the ids reloaded (a
-    // module whose text is gone is removed).
+    // declarations name it (not theirs in turn); returns the ids reloaded
+    // (a module whose text is gone is removed).
     std::set<std::string> reload(const std::string& id);
     // Reads product.json again, from its document or file.
     void reloadProduct();
