@@ -143,6 +143,41 @@ TEST_F(ServerTest, PublishesSyntaxErrorsAtTheirPlaceAndClearsThemWhenFixed) {
     EXPECT_EQ(json::array(), published("frame.rkl"));
 }
 
+TEST_F(ServerTest, PublishesWhatCheckFindsKeepingTheProductsFindingsWhileTyping) {
+    initialize();
+    const std::string text = slurp(root_ / "frame.rkl");
+    const std::string extra =
+        "if bike:budget > 5000 then\n    inform \"a rich rider\"\nendif\nendif\nset frame:size "
+        "to 60\n";
+    open("frame.rkl", text + extra);
+    notify("textDocument/didSave", {{"textDocument", {{"uri", uri("frame.rkl")}}}});
+    const auto summary = [](const json& findings) {
+        std::vector<std::pair<int, std::string>> lines;
+        for (const json& finding : findings) {
+            lines.emplace_back(finding["range"]["start"]["line"],
+                               finding["message"].get<std::string>().substr(0, 30));
+        }
+        return lines;
+    };
+    const std::vector<std::pair<int, std::string>> checked = {
+        {31, "bike.frame: the rules use bike"},      // out of reach, from the validator
+        {34, "\"endif\" closes no \"if\": the re"},  // ignored text
+    };
+    EXPECT_EQ(checked, summary(published("frame.rkl")));
+
+    // A keystroke: the text's own findings are fresh, the validator's kept.
+    std::string typo = text + extra;
+    typo.replace(typo.find("set frame:geometry to"), 21, "set frame:geometry");
+    change("frame.rkl", typo);
+    std::vector<std::pair<int, std::string>> typed = checked;
+    typed.insert(typed.begin(), {11, "Error parsing set/fix statemen"});
+    EXPECT_EQ(typed, summary(published("frame.rkl")));
+
+    change("frame.rkl", text);
+    notify("textDocument/didSave", {{"textDocument", {{"uri", uri("frame.rkl")}}}});
+    EXPECT_EQ(json::array(), published("frame.rkl"));
+}
+
 TEST_F(ServerTest, HoverShowsTheDeclarationItsDescriptionAndItsBase) {
     initialize();
     const json onUse =
@@ -303,8 +338,8 @@ TEST_F(ServerTest, AnswersWhatItCannotUseWithErrorsAndKeepsServing) {
     // A text that is no module text at all.
     open("frame.rkl", "\x01\xC3\xA9 garbage 'unclosed");
     EXPECT_FALSE(published("frame.rkl").empty());
-    EXPECT_TRUE(
-        request("textDocument/hover", place("bike.rkl", "bike:rider_height <", 5))["result"].is_object());
+    EXPECT_TRUE(request("textDocument/hover", place("bike.rkl", "bike:rider_height <", 5))["result"]
+                    .is_object());
     EXPECT_TRUE(request("textDocument/documentSymbol",
                         {{"textDocument", {{"uri", uri("frame.rkl")}}}})["result"]
                     .is_array());
@@ -324,8 +359,8 @@ TEST_F(ServerTest, AnswersWhatItCannotUseWithErrorsAndKeepsServing) {
               request("textDocument/hover",
                       {{"textDocument", {{"uri", uri("wheel.rkl")}}},
                        {"position", {{"line", 2}, {"character", 8}}}})["error"]["code"]);
-    EXPECT_TRUE(
-        request("textDocument/hover", place("bike.rkl", "bike:rider_height <", 5))["result"].is_object());
+    EXPECT_TRUE(request("textDocument/hover", place("bike.rkl", "bike:rider_height <", 5))["result"]
+                    .is_object());
 
     EXPECT_TRUE(request("shutdown", json())["result"].is_null());
     EXPECT_EQ(rkl::lsp::kInvalidRequest,

@@ -25,6 +25,9 @@ public:
     nlohmann::json publish(const std::string& path, const std::string& text,
                            const std::vector<Diagnostic>& diagnostics, bool always);
 
+    // The files last given findings.
+    const std::set<std::string>& withFindings() const { return withFindings_; }
+
 private:
     std::set<std::string> withFindings_;
 };

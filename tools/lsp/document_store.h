@@ -4,6 +4,8 @@
 #include <map>
 #include <string>
 
+#include "open_texts.h"
+
 namespace rkl::lsp {
 
 // The documents the editor holds open, by path: while open, a document's
@@ -17,6 +19,8 @@ public:
 
     // The open document's text; null when it is not open.
     const std::string* find(const std::string& path) const;
+    // The open documents as texts that stand in for their files.
+    OpenTexts openTexts() const { return OpenTexts(texts_); }
 
 private:
     std::map<std::string, std::string> texts_;

@@ -1,11 +1,13 @@
 #include "server.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <istream>
 #include <ostream>
 
 #include "completion.h"
 #include "document_symbols.h"
+#include "findings.h"
 #include "framing.h"
 #include "hover.h"
 #include "navigation.h"
@@ -41,7 +43,7 @@ std::string directoryOf(const json& params) {
 
 json capabilities() {
     return {{"positionEncoding", "utf-16"},
-            {"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", false}}},
+            {"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", true}}},
             {"hoverProvider", true},
             {"definitionProvider", true},
             {"referencesProvider", true},
@@ -77,7 +79,7 @@ const std::map<std::string, Server::Notification>& Server::notifications() {
         {"textDocument/didOpen", &Server::didOpen},
         {"textDocument/didChange", &Server::didChange},
         {"textDocument/didClose", &Server::didClose},
-        {"textDocument/didSave", &Server::ignore},
+        {"textDocument/didSave", &Server::didSave},
         {"workspace/didChangeWatchedFiles", &Server::didChangeWatchedFiles},
         {"workspace/didChangeConfiguration", &Server::ignore},
         {"$/cancelRequest", &Server::ignore},
@@ -172,10 +174,7 @@ json Server::initialize(const json& params) {
     }
     workspace_ = std::make_unique<Workspace>(directory, documents_);
     workspace_->load();
-    for (const auto& [id, source] : workspace_->sources()) {
-        publish(source.path(), workspace_->diagnostics(id), false);
-    }
-    publish(workspace_->productPath(), workspace_->productProblems(), false);
+    checkProduct();
     return {{"capabilities", capabilities()}, {"serverInfo", {{"name", "rkl lsp"}}}};
 }
 
@@ -285,6 +284,7 @@ void Server::didOpen(const json& params) {
     const std::string path = pathFromUri(params.at("textDocument").at("uri").get<std::string>());
     documents_.open(path, params["textDocument"].at("text").get<std::string>());
     refresh(path);
+    checkProduct();
 }
 
 void Server::didChange(const json& params) {
@@ -298,12 +298,20 @@ void Server::didChange(const json& params) {
         throw ProtocolError{kInvalidParams, path + ": changed but not open"};
     }
     refresh(path);
+    if (workspace_->isProductFile(path)) {
+        checkProduct();  // the structure's findings are all the product's
+    }
 }
 
 void Server::didClose(const json& params) {
     const std::string path = documentPath(params);
     documents_.close(path);
     refresh(path);
+    checkProduct();
+}
+
+void Server::didSave(const json&) {
+    checkProduct();
 }
 
 void Server::didChangeWatchedFiles(const json& params) {
@@ -314,20 +322,70 @@ void Server::didChangeWatchedFiles(const json& params) {
             refresh(path);
         }
     }
+    checkProduct();
 }
 
 void Server::refresh(const std::string& path) {
     if (workspace_->isProductFile(path)) {
         workspace_->reloadProduct();
-        publish(path, workspace_->productProblems(), true);
-        return;
+        return;  // its findings come from the check of the product
     }
     const std::string id = workspace_->moduleIdOf(path);
     if (id.empty()) {
         return;
     }
     for (const std::string& reloaded : workspace_->reload(id)) {
-        publish(workspace_->pathOf(reloaded), workspace_->diagnostics(reloaded), reloaded == id);
+        const std::string file = workspace_->pathOf(reloaded);
+        std::vector<Diagnostic> found = workspace_->moduleFindings(reloaded);
+        const std::vector<Diagnostic>& beyond = productFindings_[file];
+        found.insert(found.end(), beyond.begin(), beyond.end());
+        publish(file, found, reloaded == id);
+    }
+}
+
+namespace {
+
+// `all` without one of its findings for each of `own`.
+std::vector<Diagnostic> without(std::vector<Diagnostic> all, const std::vector<Diagnostic>& own) {
+    for (const Diagnostic& one : own) {
+        const auto found = std::find_if(all.begin(), all.end(), [&](const Diagnostic& d) {
+            return d.line == one.line && d.severity == one.severity && d.message == one.message;
+        });
+        if (found != all.end()) {
+            all.erase(found);
+        }
+    }
+    return all;
+}
+
+}  // namespace
+
+void Server::checkProduct() {
+    std::vector<Diagnostic> all;
+    try {
+        all = checkFindings({workspace_->directory()}, documents_.openTexts());
+    } catch (const Failure& failure) {
+        fail(nullptr, kRequestFailed, failure.what());
+    }
+    // The check installed adapters of its own while it ran.
+    workspace_->install();
+    std::map<std::string, std::vector<Diagnostic>> byFile;
+    for (Diagnostic& diagnostic : all) {
+        byFile[diagnostic.file].push_back(std::move(diagnostic));
+    }
+    productFindings_.clear();
+    const std::set<std::string> before = publisher_.withFindings();
+    for (const auto& [file, found] : byFile) {
+        const std::string id = workspace_->moduleIdOf(file);
+        if (!id.empty()) {
+            productFindings_[file] = without(found, workspace_->moduleFindings(id));
+        }
+        publish(file, found, true);
+    }
+    for (const std::string& file : before) {
+        if (byFile.count(file) == 0) {
+            publish(file, {}, true);
+        }
     }
 }
 

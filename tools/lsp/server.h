@@ -74,19 +74,29 @@ private:
     void didOpen(const nlohmann::json& params);
     void didChange(const nlohmann::json& params);
     void didClose(const nlohmann::json& params);
+    void didSave(const nlohmann::json& params);
     void didChangeWatchedFiles(const nlohmann::json& params);
     void ignore(const nlohmann::json&) {}
 
     // The path a request's text document stands for.
     static std::string documentPath(const nlohmann::json& params);
-    // Reloads what `path` stands for and publishes the findings it changed.
+    // Reloads what `path` stands for and publishes the findings of the
+    // module texts reloaded: their own, fresh, and those the last check of
+    // the whole product found in them beyond that.
     void refresh(const std::string& path);
+    // Runs "rkl check" on the whole product, open documents standing for
+    // their files, and publishes every file's findings.
+    void checkProduct();
     void publish(const std::string& path, const std::vector<Diagnostic>& found, bool always);
 
     Send send_;
     DocumentStore documents_;
     std::unique_ptr<Workspace> workspace_;
     DiagnosticsPublisher publisher_;
+    // By file, what the last check of the whole product found beyond each
+    // module text's own findings (the validator's, chiefly): kept across
+    // changes until the next check, which a save, an open or a close runs.
+    std::map<std::string, std::vector<Diagnostic>> productFindings_;
     bool shutdown_ = false;
 };
 

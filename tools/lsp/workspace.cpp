@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "findings.h"
 #include "text_file.h"
 
 namespace rkl::lsp {
@@ -9,7 +10,8 @@ namespace rkl::lsp {
 namespace fs = std::filesystem;
 
 Workspace::Workspace(std::string directory, const DocumentStore& documents)
-    : directory_(std::move(directory)),
+    : DirectoryAdapter(directory),
+      directory_(std::move(directory)),
       productPath_(joinPath(directory_, "product.json")),
       documents_(documents) {
     ZAM::initialize(this);
@@ -66,10 +68,10 @@ void Workspace::reloadProduct() {
     product_ = Product{directory_, productPath_, NodeSpec{}};
     productText_.clear();
     if (!textOf(productPath_, productText_)) {
-        return;
+        return;  // a directory of module texts alone
     }
     try {
-        product_ = readProductText(directory_, productText_, productProblems_);
+        product_ = readProduct(directory_, productProblems_, documents_.openTexts());
     } catch (const Failure& failure) {
         productProblems_.push_back(
             Diagnostic{productPath_, 0, "error", failure.what(), "", std::string::npos});
@@ -93,10 +95,16 @@ const ModuleSource* Workspace::source(const std::string& id) const {
     return found == sources_.end() ? nullptr : &found->second;
 }
 
-const std::vector<Diagnostic>& Workspace::diagnostics(const std::string& id) const {
-    static const std::vector<Diagnostic> kNone;
-    const auto found = diagnostics_.find(id);
-    return found == diagnostics_.end() ? kNone : found->second;
+std::vector<Diagnostic> Workspace::moduleFindings(const std::string& id) const {
+    const auto loaded = diagnostics_.find(id);
+    const ModuleSource* found = source(id);
+    if (loaded == diagnostics_.end() || found == nullptr) {
+        return {};
+    }
+    std::vector<Diagnostic> findings = loaded->second;
+    const std::vector<Diagnostic> ignored = ignoredTextFindings(*found);
+    findings.insert(findings.end(), ignored.begin(), ignored.end());
+    return findings;
 }
 
 ref_count_ptr<ZAMOption> Workspace::option(const std::string& id, const std::string& name) const {

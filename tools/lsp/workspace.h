@@ -12,6 +12,7 @@
 #include "document_store.h"
 #include "module_source.h"
 #include "product.h"
+#include "session.h"
 
 namespace rkl::lsp {
 
@@ -23,8 +24,9 @@ namespace rkl::lsp {
 // product.
 //
 // It is the engine's adapter while it lives: the engine asks it for the
-// modules it has not loaded yet.
-class Workspace : public ZAM::AdapterInterface {
+// modules it has not loaded yet. It words the engine's messages as
+// "rkl check" does, being one of its adapters.
+class Workspace : public DirectoryAdapter {
 public:
     Workspace(std::string directory, const DocumentStore& documents);
     ~Workspace() override;
@@ -39,6 +41,9 @@ public:
     std::set<std::string> reload(const std::string& id);
     // Reads product.json again, from its document or file.
     void reloadProduct();
+    // Makes this the engine's adapter again, after a check that installed
+    // adapters of its own.
+    void install() { ZAM::initialize(this); }
 
     const std::string& directory() const { return directory_; }
     // The module id a path stands for ("" when it is no module text of
@@ -51,8 +56,9 @@ public:
     // The loaded module texts, by id.
     const std::map<std::string, ModuleSource>& sources() const { return sources_; }
     const ModuleSource* source(const std::string& id) const;
-    // What loading module `id` found wrong with its text.
-    const std::vector<Diagnostic>& diagnostics(const std::string& id) const;
+    // What "rkl check" finds in module `id` alone: what loading it found
+    // wrong with its text, and text the engine ignores.
+    std::vector<Diagnostic> moduleFindings(const std::string& id) const;
 
     const std::string& productText() const { return productText_; }
     const Product& product() const { return product_; }

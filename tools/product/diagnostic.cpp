@@ -9,20 +9,50 @@
 
 namespace rkl {
 
+namespace {
+
+// Excerpts longer than this (a product.json written on one line) are cut to
+// a window of it around the caret, or to their start when there is none.
+constexpr std::size_t kExcerptWidth = 100;
+
+struct Excerpt {
+    std::string text;
+    std::size_t column;
+};
+
+Excerpt excerptOf(const Diagnostic& diagnostic) {
+    const std::string& line = diagnostic.sourceLine;
+    if (line.size() <= kExcerptWidth) {
+        return Excerpt{line, diagnostic.column};
+    }
+    const std::size_t column = std::min(diagnostic.column, line.size());
+    const std::size_t start =
+        diagnostic.column == std::string::npos || column < kExcerptWidth / 2
+            ? 0
+            : std::min(column - kExcerptWidth / 2, line.size() - kExcerptWidth);
+    const std::string before = start > 0 ? "..." : "";
+    const std::string after = start + kExcerptWidth < line.size() ? "..." : "";
+    return Excerpt{before + line.substr(start, kExcerptWidth) + after,
+                   diagnostic.column == std::string::npos ? std::string::npos
+                                                          : column - start + before.size()};
+}
+
+}  // namespace
+
 std::string format(const Diagnostic& diagnostic) {
     std::string text = diagnostic.file;
     if (diagnostic.line > 0) {
         text += ":" + std::to_string(diagnostic.line);
     }
     text += ": " + diagnostic.severity + ": " + diagnostic.message + "\n";
-    if (!diagnostic.sourceLine.empty()) {
-        text += "    " + diagnostic.sourceLine + "\n";
-        if (diagnostic.column != std::string::npos) {
+    const Excerpt excerpt = excerptOf(diagnostic);
+    if (!excerpt.text.empty()) {
+        text += "    " + excerpt.text + "\n";
+        if (excerpt.column != std::string::npos) {
             // Tabs stay tabs, so the caret lines up however they are shown.
             std::string caret = "    ";
-            for (std::size_t i = 0; i < diagnostic.column && i < diagnostic.sourceLine.size();
-                 ++i) {
-                caret += diagnostic.sourceLine[i] == '\t' ? '\t' : ' ';
+            for (std::size_t i = 0; i < excerpt.column && i < excerpt.text.size(); ++i) {
+                caret += excerpt.text[i] == '\t' ? '\t' : ' ';
             }
             text += caret + "^\n";
         }
@@ -52,8 +82,9 @@ std::string quoted(const std::string& text) {
 std::string worded(const ZAMException& e) {
     switch (e.code()) {
         case 1:
-        case 2:
             return e.info();
+        case 2:
+            return e.info() + (e.context().empty() ? "" : " (option " + e.context() + ")");
         case 101:
             return "option " + quoted(e.info()) + " is declared again with another type or scope";
         case 102:

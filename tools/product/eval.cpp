@@ -5,6 +5,8 @@
 #include <ostream>
 
 #include "commands.h"
+#include "eval_output.h"
+#include "evaluation_findings.h"
 #include "text_file.h"
 #include "value_text.h"
 
@@ -79,11 +81,21 @@ bool reached(const HostNode& node) {
     return node.isNodeConfigured() != ZAMNode::NotConfigured;
 }
 
-void printTree(HostNode& node, int depth, std::ostream& out) {
+// A node the evaluation reached but did not finish, because it stopped
+// with an error in it or before it.
+bool unfinished(const Session& session, const HostNode& node) {
+    return session.stage() == Session::Stage::Stopped && reached(node) && !session.evaluated(node);
+}
+
+void printTree(Session& session, HostNode& node, int depth, std::ostream& out) {
     const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
     out << indent << node.spec().name;
     if (node.hasModule()) {
         out << "  module " << node.moduleId();
+    }
+    if (unfinished(session, node)) {
+        out << "  not evaluated\n";
+        return;
     }
     out << "  " << shownState(node) << "\n";
     if (!reached(node)) {
@@ -103,11 +115,11 @@ void printTree(HostNode& node, int depth, std::ostream& out) {
             << std::string(valueWidth - values.size() + 2, ' ') << howSets << "\n";
     }
     for (const std::unique_ptr<HostNode>& child : node.kids()) {
-        printTree(*child, depth + 1, out);
+        printTree(session, *child, depth + 1, out);
     }
 }
 
-ordered_json jsonTree(HostNode& node) {
+ordered_json jsonTree(Session& session, HostNode& node) {
     ordered_json tree;
     tree["name"] = node.spec().name;
     tree["path"] = node.path();
@@ -115,6 +127,10 @@ ordered_json jsonTree(HostNode& node) {
         tree["module"] = node.moduleId();
     }
     tree["state"] = stateWords(node.isNodeConfigured());
+    if (unfinished(session, node)) {
+        tree["evaluated"] = false;
+        return tree;
+    }
     if (!reached(node)) {
         return tree;
     }
@@ -135,7 +151,7 @@ ordered_json jsonTree(HostNode& node) {
     }
     ordered_json children = ordered_json::array();
     for (const std::unique_ptr<HostNode>& child : node.kids()) {
-        children.push_back(jsonTree(*child));
+        children.push_back(jsonTree(session, *child));
     }
     tree["children"] = std::move(children);
     return tree;
@@ -152,42 +168,86 @@ ordered_json jsonDiagnostics(const std::vector<Diagnostic>& diagnostics) {
     return list;
 }
 
+std::vector<Finding> findingsOf(Session& session) {
+    std::vector<Finding> findings = emptyMandatoryOptions(session);
+    const std::vector<Finding> choices = ineffectiveChoices(session);
+    findings.insert(findings.end(), choices.begin(), choices.end());
+    return findings;
+}
+
+bool prepared(const Session& session) {
+    return session.stage() != Session::Stage::Unprepared;
+}
+
 }  // namespace
 
-int runEval(const std::string& product, const std::vector<Choice>& choices, bool json,
-            std::ostream& out) {
-    Session session(product);
-    const bool ok = session.prepare(choices) && session.evaluate();
-    if (!ok) {
-        if (json) {
-            out << ordered_json{{"errors", jsonDiagnostics(session.problems())}}.dump(
-                       2, ' ', false, ordered_json::error_handler_t::replace)
-                << "\n";
-            return kFindings;
-        }
-        return report(session.problems(), out);
-    }
-    const std::vector<Message>& messages = session.adapter().messages;
-    const bool anyError = std::any_of(messages.begin(), messages.end(),
-                                      [](const Message& m) { return m.severity == ZAM::Error; });
-    if (json) {
-        ordered_json result;
-        result["root"] = jsonTree(session.root());
+ordered_json evalJson(Session& session) {
+    ordered_json result;
+    if (prepared(session)) {
+        result["root"] = jsonTree(session, session.root());
         result["messages"] = ordered_json::array();
-        for (const Message& message : messages) {
+        for (const Message& message : session.adapter().messages) {
             result["messages"].push_back({{"severity", severityWord(message.severity)},
                                           {"node", message.node},
                                           {"text", message.text}});
         }
-        out << result.dump(2, ' ', false, ordered_json::error_handler_t::replace) << "\n";
-    } else {
-        printTree(session.root(), 0, out);
-        for (const Message& message : messages) {
+        result["findings"] = ordered_json::array();
+        for (const Finding& finding : findingsOf(session)) {
+            result["findings"].push_back({{"severity", finding.severity},
+                                          {"node", finding.node},
+                                          {"option", finding.option},
+                                          {"text", finding.text}});
+        }
+    }
+    if (!session.problems().empty()) {
+        result["errors"] = jsonDiagnostics(session.problems());
+    }
+    return result;
+}
+
+void printNotices(Session& session, ZAM::MsgSeverity least, std::ostream& out) {
+    for (const Message& message : session.adapter().messages) {
+        if (message.severity >= least) {
             out << message.node << ": " << severityWord(message.severity) << ": " << message.text
                 << "\n";
         }
     }
-    return anyError ? kFindings : kClean;
+    for (const Finding& finding : findingsOf(session)) {
+        out << finding.node << ": " << finding.severity << ": " << finding.text << "\n";
+    }
+}
+
+void printEval(Session& session, std::ostream& out) {
+    if (prepared(session)) {
+        printTree(session, session.root(), 0, out);
+        printNotices(session, ZAM::Inform, out);
+    }
+    report(session.problems(), out);
+}
+
+int evalStatus(Session& session) {
+    const std::vector<Message>& messages = session.adapter().messages;
+    const bool ruleError = std::any_of(messages.begin(), messages.end(),
+                                       [](const Message& m) { return m.severity == ZAM::Error; });
+    const std::vector<Finding> findings = emptyMandatoryOptions(session);
+    return session.stage() == Session::Stage::Evaluated && !ruleError && findings.empty()
+               ? kClean
+               : kFindings;
+}
+
+int runEval(const std::string& product, const std::vector<Choice>& choices, bool json,
+            std::ostream& out) {
+    Session session(product);
+    if (session.prepare(choices)) {
+        session.evaluate();
+    }
+    if (json) {
+        out << evalJson(session).dump(2, ' ', false, ordered_json::error_handler_t::replace)
+            << "\n";
+    } else {
+        printEval(session, out);
+    }
+    return evalStatus(session);
 }
 
 }  // namespace rkl

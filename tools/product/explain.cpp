@@ -4,6 +4,8 @@
 #include <ostream>
 
 #include "commands.h"
+#include "eval_output.h"
+#include "evaluation_findings.h"
 #include "text_file.h"
 #include "value_text.h"
 
@@ -247,26 +249,9 @@ private:
         return Source{};
     }
 
-    // A used option's value comes from the ancestor nearest the root that
-    // stands for its base's module or uses the same base.
     static Source inheritedFrom(const HostNode& node, const Write& write) {
-        const ref_count_ptr<ZAMOption> base = node.module()->getOption(write.option)->basedOn();
-        Source source;
-        for (const HostNode* at = node.up(); at != nullptr; at = at->up()) {
-            if (!at->hasModule()) {
-                continue;
-            }
-            if (at->moduleId() == base->moduleId()) {
-                source = Source{at, base->name()};
-                continue;
-            }
-            for (const ref_count_ptr<ZAMOption>& option : at->module()->usingOptions()) {
-                if (option->basedOn()->id() == base->id()) {
-                    source = Source{at, option->name()};
-                }
-            }
-        }
-        return source;
+        const Provider provider = providerOf(node, *node.module()->getOption(write.option));
+        return Source{provider.node, provider.option};
     }
 
     Session& session_;
@@ -322,12 +307,14 @@ int runExplain(const std::string& product, const std::vector<Choice>& choices,
     }
     if (!reached) {
         out << what << ": the node is not configured, so the option has no value\n";
-        return kClean;
+    } else {
+        const Entry& entry = node.getSos().get(option);
+        out << what << " = " << shownValues(entry.values, entry.howSets) << "\n";
+        Explainer(session, writes, out).explain(node, moduleId, name, 0);
     }
-    const Entry& entry = node.getSos().get(option);
-    out << what << " = " << shownValues(entry.values, entry.howSets) << "\n";
-    Explainer(session, writes, out).explain(node, moduleId, name, 0);
-    return kClean;
+    // What makes eval fail makes explain fail, and is said.
+    printNotices(session, ZAM::Error, out);
+    return evalStatus(session);
 }
 
 }  // namespace rkl

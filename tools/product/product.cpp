@@ -253,7 +253,8 @@ std::string parseMessage(const std::string& what) {
 
 }  // namespace
 
-Product readProduct(const std::string& directory, std::vector<Diagnostic>& problems) {
+Product readProduct(const std::string& directory, std::vector<Diagnostic>& problems,
+                    const OpenTexts& open) {
     std::error_code error;
     if (!std::filesystem::is_directory(directory, error)) {
         throw Failure(kUsage, directory + ": not a product directory" +
@@ -262,23 +263,19 @@ Product readProduct(const std::string& directory, std::vector<Diagnostic>& probl
                                        : std::string(" (it does not exist)")));
     }
     Product product{directory, joinPath(directory, "product.json"), NodeSpec{}};
-    if (!std::filesystem::exists(product.file, error)) {
+    if (open.find(product.file) == nullptr && !std::filesystem::exists(product.file, error)) {
         throw Failure(kUsage, product.file + ": missing: a product directory holds product.json");
     }
-    return readProductText(directory, readFile(product.file), problems);
-}
-
-Product readProductText(const std::string& directory, const std::string& text,
-                        std::vector<Diagnostic>& problems) {
-    Product product{directory, joinPath(directory, "product.json"), NodeSpec{}};
+    const std::string text = open.read(product.file);
     json document;
     try {
         document = parseWithOffsets(text);
     } catch (const json::parse_error& e) {
-        const int line = lineOf(text, e.byte == 0 ? 0 : e.byte - 1);
+        const std::size_t offset = std::min<std::size_t>(e.byte == 0 ? 0 : e.byte - 1, text.size());
+        const int line = lineOf(text, offset);
         problems.push_back(Diagnostic{product.file, line, "error",
                                       "not valid JSON: " + parseMessage(e.what()),
-                                      lineAt(text, line), std::string::npos});
+                                      lineAt(text, line), offset - lineStart(text, line)});
         return product;
     }
     NodeReader(product.file, text, problems).read(document, product.root);

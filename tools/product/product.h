@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "diagnostic.h"
+#include "open_texts.h"
 
 namespace rkl {
 
@@ -40,14 +41,11 @@ struct Product {
     NodeSpec root;
 };
 
-// Reads DIRECTORY/product.json. Failure(kUsage) when the directory or the
-// file cannot be read; what is wrong with its content is appended to
-// `problems` (then the structure is incomplete).
-Product readProduct(const std::string& directory, std::vector<Diagnostic>& problems);
-// The same for `text`, the content of DIRECTORY/product.json (an editor's
-// copy, which may differ from the file).
-Product readProductText(const std::string& directory, const std::string& text,
-                        std::vector<Diagnostic>& problems);
+// Reads DIRECTORY/product.json, or its text in `open`. Failure(kUsage) when
+// the directory or the file cannot be read; what is wrong with its content
+// is appended to `problems` (then the structure is incomplete).
+Product readProduct(const std::string& directory, std::vector<Diagnostic>& problems,
+                    const OpenTexts& open = OpenTexts());
 
 // Where the string value of member `key` of the JSON object starting at
 // `objectOffset` is written in `text`, quotes included; false when the object

@@ -1,8 +1,8 @@
 #include "session.h"
 
-#include <filesystem>
 #include <sstream>
 
+#include "statement_line.h"
 #include "text_file.h"
 #include "value_text.h"
 
@@ -46,12 +46,11 @@ bool DirectoryAdapter::loadModule(ZAMWindow* window, const std::string& id) {
         return false;
     }
     const std::string path = joinPath(directory_, id + ".rkl");
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
+    if (!open_.exists(path)) {
         return false;
     }
     const ModuleSource& source =
-        sources_.insert_or_assign(id, ModuleSource::read(path)).first->second;
+        sources_.insert_or_assign(id, ModuleSource(path, open_.read(path))).first->second;
     diagnostics.insert(diagnostics.end(), source.problems().begin(), source.problems().end());
     ref_count_ptr<ZAMModule> module = window->createModule(id);
     source.loadInto(*module, diagnostics);
@@ -63,6 +62,34 @@ bool DirectoryAdapter::userMsg(ZAMWindow*, ZAM::MsgSeverity severity, const std:
     const auto* host = dynamic_cast<const HostNode*>(node);
     messages.push_back(Message{severity, host != nullptr ? host->path() : "", message});
     return true;
+}
+
+bool DirectoryAdapter::allowOptionOverride(const ZAMSelOptionSet::ZAMSosEntry& existing,
+                                           const ZAMNode* node, ZAMSelOptionSet::HowSet howSet) {
+    try {
+        return ZAM::AdapterInterface::allowOptionOverride(existing, node, howSet);
+    } catch (const ZAMException& error) {
+        if (error.code() != 2 || !error.context().empty() || !existing.option) {
+            throw;
+        }
+        throw ZAMException(error.code(), error.info(),
+                           existing.option->moduleId() + ":" + existing.option->name(), "");
+    }
+}
+
+std::string DirectoryAdapter::localizeString(const std::string& key) {
+    static const std::map<std::string, std::string> kTexts = {
+        {"SE_extra_input", "Unexpected text after the end of the condition"},
+        {"SE_mutually_exclusive",
+         "Expected [option, ...] or {option.value, ...} after \"mutually_exclusive :\""},
+    };
+    const auto found = kTexts.find(key);
+    if (found != kTexts.end()) {
+        return found->second;
+    }
+    std::string text = ZAM::AdapterInterface::localizeString(key);
+    // A key the engine has no text for would reach the reader as it is.
+    return text == key ? "Syntax error" : text;
 }
 
 const ModuleSource* DirectoryAdapter::source(const std::string& id) const {
@@ -125,8 +152,8 @@ bool splitReference(const std::string& text, std::string& moduleId, std::string&
     return !option.empty() && option.find_first_of(":]") == std::string::npos;
 }
 
-Session::Session(const std::string& directory)
-    : product_(readProduct(directory, problems_)), adapter_(directory) {
+Session::Session(const std::string& directory, const OpenTexts& open)
+    : product_(readProduct(directory, problems_, open)), adapter_(directory, open) {
     ZAM::initialize(&adapter_);
     window_ = ZAM::createWindow();
     root_ = std::make_unique<HostNode>(window_, product_.root, nullptr);
@@ -186,6 +213,7 @@ bool Session::prepare(const std::vector<Choice>& choices) {
     for (auto& [node, set] : sets) {
         node->setSos(*set);
     }
+    stage_ = Stage::Prepared;
     return true;
 }
 
@@ -216,7 +244,7 @@ void Session::buildValues(std::map<HostNode*, std::unique_ptr<ZAMSelOptionSet>>&
                 set = std::make_unique<ZAMSelOptionSet>(window_);
             }
             set->set(ZAMSelOptionSet::ZAMSosEntry{option, ZAMPath(), {chosen}, {value.how}});
-            chosenBy_[{&node, value.option}] = product_.file + ":" + std::to_string(value.line);
+            recordChoice(node, *option, product_.file + ":" + std::to_string(value.line));
         }
     });
 }
@@ -249,7 +277,15 @@ void Session::applyChoice(const Choice& choice,
         set = std::make_unique<ZAMSelOptionSet>(window_);
     }
     set->set(ZAMSelOptionSet::ZAMSosEntry{option, ZAMPath(), {value}, {choice.how}});
-    chosenBy_[{&node, name}] = choice.origin;
+    recordChoice(node, *option, choice.origin);
+}
+
+// A later choice replaces the value of a single-valued option, but adds to
+// those of a multi-valued one: then every choice is cited.
+void Session::recordChoice(const HostNode& node, const ZAMOption& option,
+                           const std::string& origin) {
+    std::string& cited = chosenBy_[{&node, option.name()}];
+    cited = option.mutually_exclusive() || cited.empty() ? origin : cited + ", " + origin;
 }
 
 std::vector<HostNode*> Session::nodesOf(const std::string& moduleId) {
@@ -296,6 +332,7 @@ bool Session::evaluate() {
         window_->evaluate(true);
     } catch (const ZAMException& error) {
         problems_.push_back(evaluationError(error));
+        stoppedAt_ = error.node();
         ok = false;
     }
     if (!adapter_.diagnostics.empty()) {
@@ -303,7 +340,15 @@ bool Session::evaluate() {
         adapter_.diagnostics.clear();
         ok = false;
     }
+    stage_ = ok ? Stage::Evaluated : Stage::Stopped;
     return ok;
+}
+
+bool Session::evaluated(const HostNode& node) const {
+    // Nodes started but not done are the one the evaluation stopped in and
+    // those above it, whose rules had run when their children were reached.
+    return node.progress() == HostNode::Progress::Done ||
+           (node.progress() == HostNode::Progress::Started && &node != stoppedAt_);
 }
 
 namespace {
@@ -341,8 +386,9 @@ Diagnostic Session::evaluationError(const ZAMException& error) const {
                            error.code() == 500 || node->spec().loadIf.empty();
     const ModuleSource* source = node->hasModule() ? adapter_.source(node->moduleId()) : nullptr;
     if (fromRules && source != nullptr) {
-        const int line =
-            error.line() > 0 ? source->fileLine(error.line()) : exclusiveRuleLine(*source, error);
+        const int line = error.line() > 0
+                             ? source->fileLine(statementStartLine(source->rules(), error.line()))
+                             : exclusiveRuleLine(*source, error);
         return Diagnostic{
             source->path(),   line, "error", message, line > 0 ? lineAt(source->text(), line) : "",
             std::string::npos};

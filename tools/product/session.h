@@ -11,6 +11,7 @@
 
 #include "diagnostic.h"
 #include "module_source.h"
+#include "open_texts.h"
 #include "product.h"
 
 namespace rkl {
@@ -23,20 +24,30 @@ struct Message {
 };
 
 // The tool's adapter: it loads module "<id>" from "<id>.rkl" in the product
-// directory when the engine asks for it, and records the rule messages. What
-// is wrong with a module text is collected in `diagnostics`; the module is
-// still created, holding what could be read.
+// directory (or from its open text) when the engine asks for it, and records
+// the rule messages. What is wrong with a module text is collected in
+// `diagnostics`; the module is still created, holding what could be read.
 class DirectoryAdapter : public ZAM::AdapterInterface {
 public:
-    explicit DirectoryAdapter(std::string directory) : directory_(std::move(directory)) {}
+    explicit DirectoryAdapter(std::string directory, OpenTexts open = OpenTexts())
+        : directory_(std::move(directory)), open_(std::move(open)) {}
 
     bool loadModule(ZAMWindow* window, const std::string& id) override;
     bool refreshModule(ZAMWindow*, ref_count_ptr<ZAMModule>) override { return true; }
     bool userMsg(ZAMWindow* window, ZAM::MsgSeverity severity, const std::string& message,
                  ZAMNode* node) override;
+    // The engine's rule, with the option named in the context of an error
+    // it raises, so that the report says which option it concerns.
+    bool allowOptionOverride(const ZAMSelOptionSet::ZAMSosEntry& existing, const ZAMNode* node,
+                             ZAMSelOptionSet::HowSet howSet) override;
+    // English for every syntax error key, also those the engine leaves
+    // without a text.
+    std::string localizeString(const std::string& key) override;
 
     // The source text of a module loaded so far; null for others.
     const ModuleSource* source(const std::string& id) const;
+    // Every module text loaded so far, by module id.
+    const std::map<std::string, ModuleSource>& sources() const { return sources_; }
     const std::string& directory() const { return directory_; }
 
     std::vector<Diagnostic> diagnostics;
@@ -44,6 +55,7 @@ public:
 
 private:
     std::string directory_;
+    OpenTexts open_;
     std::map<std::string, ModuleSource> sources_;
 };
 
@@ -65,11 +77,19 @@ public:
     const std::string& path() const { return path_; }
     const std::vector<std::unique_ptr<HostNode>>& kids() const { return children_; }
 
+    // How far the evaluation got with this node: the engine calls the first
+    // hook before the node's rules run and the second after its subtree.
+    enum class Progress { NotReached, Started, Done };
+    void evaluateLegacyExpressions() override { progress_ = Progress::Started; }
+    void evaluateLegacyErrorChecks() override { progress_ = Progress::Done; }
+    Progress progress() const { return progress_; }
+
 private:
     const NodeSpec& spec_;
     HostNode* parent_;
     std::string path_;
     std::vector<std::unique_ptr<HostNode>> children_;
+    Progress progress_ = Progress::NotReached;
 };
 
 // A choice from the command line or a choices file: "module:option=value",
@@ -89,8 +109,9 @@ std::vector<Choice> readChoices(const std::string& path);
 // life of the session, and the tree is built from product.json.
 class Session {
 public:
-    // Failure(kUsage) when the product cannot be read.
-    explicit Session(const std::string& directory);
+    // Failure(kUsage) when the product cannot be read. Texts in `open`
+    // stand in for the files of the same path.
+    explicit Session(const std::string& directory, const OpenTexts& open = OpenTexts());
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -103,6 +124,15 @@ public:
     // Evaluates the tree; false, with the reason in problems(), when the
     // evaluation stopped with an error.
     bool evaluate();
+
+    // How far the session got: prepare() failed or was not called, the
+    // product was prepared, evaluated, or its evaluation stopped with an
+    // error (the nodes evaluated before it keep their results).
+    enum class Stage { Unprepared, Prepared, Evaluated, Stopped };
+    Stage stage() const { return stage_; }
+    // Whether the evaluation gave `node` its values: it ran the node's rules
+    // and did not stop in them.
+    bool evaluated(const HostNode& node) const;
 
     const std::vector<Diagnostic>& problems() const { return problems_; }
     const Product& product() const { return product_; }
@@ -118,13 +148,19 @@ public:
     HostNode& nodeFor(const std::string& moduleId, const std::string& path,
                       const std::string& what);
     // Who chose the value of option `name` at `node`: "product.json:12" or
-    // the choice's origin; empty when nobody did.
+    // the choice's origin, every one of them (comma-separated) for an
+    // option that takes several values; empty when nobody did.
     std::string chosenBy(const HostNode* node, const std::string& name) const;
+    // Every choice made: (node, option name) to who chose it, as chosenBy.
+    const std::map<std::pair<const HostNode*, std::string>, std::string>& choices() const {
+        return chosenBy_;
+    }
 
 private:
     void buildValues(std::map<HostNode*, std::unique_ptr<ZAMSelOptionSet>>& sets);
     void applyChoice(const Choice& choice,
                      std::map<HostNode*, std::unique_ptr<ZAMSelOptionSet>>& sets);
+    void recordChoice(const HostNode& node, const ZAMOption& option, const std::string& origin);
     Diagnostic evaluationError(const ZAMException& error) const;
     void problem(int line, const std::string& message);
 
@@ -134,6 +170,8 @@ private:
     ref_count_ptr<ZAMWindow> window_;
     std::unique_ptr<HostNode> root_;
     std::map<std::pair<const HostNode*, std::string>, std::string> chosenBy_;
+    Stage stage_ = Stage::Unprepared;
+    const ZAMNode* stoppedAt_ = nullptr;  // the node whose rules stopped the evaluation
 };
 
 // Splits "module:option[path]" into its three parts; false when it is not

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "commands.h"
+#include "findings.h"
 #include "text_file.h"
 
 namespace rkl {
@@ -83,11 +84,7 @@ private:
 
 }  // namespace
 
-int runValidate(const std::string& product, std::ostream& out) {
-    Session session(product);
-    if (!session.prepare({})) {
-        return report(session.problems(), out);
-    }
+std::vector<Diagnostic> validationFindings(Session& session) {
     std::vector<Diagnostic> diagnostics;
     ZAMValidator validator;
     try {
@@ -101,7 +98,15 @@ int runValidate(const std::string& product, std::ostream& out) {
     for (const ValidationError& finding : validator.errors()) {
         diagnostics.push_back(writer.describe(finding));
     }
-    return report(diagnostics, out);
+    return diagnostics;
+}
+
+int runValidate(const std::string& product, std::ostream& out) {
+    Session session(product);
+    if (!session.prepare({})) {
+        return report(session.problems(), out);
+    }
+    return report(validationFindings(session), out);
 }
 
 }  // namespace rkl

@@ -123,8 +123,13 @@ ref_count_ptr<ZAMValue> valueFromText(const ZAMOption& option, const std::string
             }
             break;
         }
-        case ZAMValue::VT_STRING:
-            return allowed(option, ZAMValue::createString(text), error);
+        case ZAMValue::VT_STRING: {
+            // A text may be written as the tool shows it, in double quotes.
+            const bool quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
+            return allowed(option,
+                           ZAMValue::createString(quoted ? text.substr(1, text.size() - 2) : text),
+                           error);
+        }
         default:
             break;
     }

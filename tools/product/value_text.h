@@ -19,7 +19,8 @@ std::string howSetWords(ZAMSelOptionSet::HowSet howSet);
 nlohmann::ordered_json jsonValue(const ref_count_ptr<ZAMValue>& value);
 
 // A value for `option` read from a command line text or a JSON value, of the
-// option's value kind (an integer is taken for a real option). Null, with
+// option's value kind (an integer is taken for a real option; a text may be
+// written in double quotes, which are not part of it). Null, with
 // `error` saying why, when it is of the wrong kind or not allowed.
 ref_count_ptr<ZAMValue> valueFromText(const ZAMOption& option, const std::string& text,
                                       std::string& error);

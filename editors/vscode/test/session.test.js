@@ -97,7 +97,7 @@ check("initialize announces every capability", async (s) => {
     s.connection.sendNotification("initialized", {});
 });
 
-check("diagnostics: syntax errors, republished on each change, cleared when fixed", async (s) => {
+check("diagnostics: syntax errors, ignored text, validator findings; republished, cleared when fixed", async (s) => {
     const text = s.text("frame.rkl");
     const uri = s.uri("frame.rkl");
     const open = { textDocument: { uri, languageId: "rkl", version: 1, text } };
@@ -111,6 +111,18 @@ check("diagnostics: syntax errors, republished on each change, cleared when fixe
     const again = await s.findingsAfter("frame.rkl", "textDocument/didChange", change(3, broken + "\n"));
     assert.deepStrictEqual(again, found);
     assert.deepStrictEqual(await s.findingsAfter("frame.rkl", "textDocument/didChange", change(4, text)), []);
+    // Ignored text and the validator's findings, as "rkl check" reports them.
+    const extra = 'if bike:budget > 5000 then\n    inform "rich"\nendif\nendif\n';
+    await s.findingsAfter("frame.rkl", "textDocument/didChange", change(5, text + extra));
+    const checked = await s.findingsAfter("frame.rkl", "textDocument/didSave", { textDocument: { uri } });
+    const lines = checked.map((d) => [d.range.start.line, d.severity, d.message.slice(0, 24)]);
+    const extraLine = text.split("\n").length - 1;
+    assert.deepStrictEqual(lines, [
+        [extraLine, 2, "bike.frame: the rules us"],
+        [extraLine + 3, 2, '"endif" closes no "if": '],
+    ]);
+    await s.findingsAfter("frame.rkl", "textDocument/didChange", change(6, text));
+    assert.deepStrictEqual(await s.findingsAfter("frame.rkl", "textDocument/didSave", { textDocument: { uri } }), []);
 });
 
 check("hover: the declaration, its description and its base", async (s) => {
