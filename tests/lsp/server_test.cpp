@@ -254,6 +254,27 @@ TEST_F(ServerTest, RenameRewritesEveryTextThatNamesTheOption) {
     EXPECT_EQ(0u, edits[0]["newText"].get<std::string>().find("public 'riding position' string"));
     EXPECT_EQ("    set frame:'riding position' to \"upright\"", edits[1]["newText"]);
 
+    // product.json's conditions and chosen values follow the option.
+    const auto productEdits = [&](const char* declared, const char* newName) {
+        const json changes =
+            request("textDocument/rename", {{"textDocument", {{"uri", uri("bike.rkl")}}},
+                                            {"position", at("bike.rkl", declared)},
+                                            {"newName", newName}})["result"]["changes"];
+        EXPECT_EQ(1u, changes.count(uri("bike.rkl")));
+        std::vector<std::pair<int, std::string>> lines;
+        for (const json& edit : changes.value(uri("product.json"), json::array())) {
+            lines.emplace_back(edit["range"]["start"]["line"], edit["newText"]);
+        }
+        return lines;
+    };
+    using Lines = std::vector<std::pair<int, std::string>>;
+    EXPECT_EQ((Lines{{25,
+                      "        {\"name\": \"lights\", \"module\": \"lights\", \"loadIf\": "
+                      "\"bike:lamps = true\"},"}}),
+              productEdits("lights logical", "lamps"));
+    EXPECT_EQ((Lines{{5, "    {\"option\": \"money\", \"value\": 1500}"}}),
+              productEdits("budget integer", "money"));
+
     params["newName"] = "size";  // taken
     EXPECT_EQ(rkl::lsp::kRequestFailed, request("textDocument/rename", params)["error"]["code"]);
 }

@@ -1,5 +1,7 @@
 #include "rename_edit.h"
 
+#include <map>
+
 #include "server.h"
 #include "text_file.h"
 #include "text_position.h"
@@ -56,6 +58,68 @@ std::string renamedModule(const ModuleSource& source, ZAMTranslater& translater,
     return text;
 }
 
+// Rewrites the load-if conditions of product.json and the "option" members
+// of the values chosen for the renamed option's module, leaving the rest of
+// the file as it is written.
+class ProductEdits {
+public:
+    ProductEdits(ZAMTranslater& translater, const Target& target, const std::string& newName,
+                 const std::string& text)
+        : translater_(translater), target_(target), newName_(newName), text_(text) {}
+
+    std::string rewrite(const NodeSpec& root) {
+        std::vector<const NodeSpec*> pending{&root};
+        while (!pending.empty()) {
+            const NodeSpec& node = *pending.back();
+            pending.pop_back();
+            visit(node);
+            for (const NodeSpec& child : node.children) {
+                pending.push_back(&child);
+            }
+        }
+        std::string text = text_;
+        for (auto edit = edits_.rbegin(); edit != edits_.rend(); ++edit) {
+            text.replace(edit->first.first, edit->first.second, edit->second);
+        }
+        return text;
+    }
+
+private:
+    void visit(const NodeSpec& node) {
+        if (!node.loadIf.empty()) {
+            try {
+                replace(node.offset, "loadIf", translater_.translateCondition(node.loadIf),
+                        node.loadIf);
+            } catch (const ZAMException& error) {
+                throw ProtocolError{kRequestFailed,
+                                    "product.json: nothing renamed: the load-if "
+                                    "condition of node " +
+                                        node.name + ": " + describe(error)};
+            }
+        }
+        for (const ValueSpec& value : node.values) {
+            if (node.module == target_.moduleId && value.option == target_.option) {
+                replace(value.offset, "option", newName_, value.option);
+            }
+        }
+    }
+
+    void replace(std::size_t object, const char* key, const std::string& now,
+                 const std::string& before) {
+        std::size_t offset = 0;
+        std::size_t length = 0;
+        if (now != before && stringMemberSpan(text_, object, key, offset, length)) {
+            edits_[{offset, length}] = json(now).dump();
+        }
+    }
+
+    ZAMTranslater& translater_;
+    const Target& target_;
+    const std::string& newName_;
+    const std::string& text_;
+    std::map<std::pair<std::size_t, std::size_t>, std::string> edits_;
+};
+
 }  // namespace
 
 json renameEdit(const Workspace& workspace, const Target& target, const std::string& newName) {
@@ -78,6 +142,12 @@ json renameEdit(const Workspace& workspace, const Target& target, const std::str
         if (after != source.text()) {
             changes[uriFromPath(source.path())] = textEdits(source.text(), after);
         }
+    }
+    const std::string& product = workspace.productText();
+    const std::string after =
+        ProductEdits(translater, target, newName, product).rewrite(workspace.product().root);
+    if (after != product) {
+        changes[uriFromPath(workspace.productPath())] = textEdits(product, after);
     }
     return {{"changes", changes}};
 }
