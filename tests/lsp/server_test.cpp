@@ -275,6 +275,33 @@ TEST_F(ServerTest, RenameRewritesEveryTextThatNamesTheOption) {
     EXPECT_EQ((Lines{{5, "    {\"option\": \"money\", \"value\": 1500}"}}),
               productEdits("budget integer", "money"));
 
+    // A module: its module line, every reference and product.json, and its
+    // file moved after.
+    const json moved = request("textDocument/rename", {{"textDocument", {{"uri", uri("fork.rkl")}}},
+                                                       {"position", at("fork.rkl", "fork", 1)},
+                                                       {"newName", "suspension_fork"}})["result"];
+    ASSERT_TRUE(moved.contains("documentChanges")) << moved.dump();
+    const json& last = moved["documentChanges"].back();
+    EXPECT_EQ("rename", last["kind"]);
+    EXPECT_EQ(uri("fork.rkl"), last["oldUri"]);
+    EXPECT_EQ(uri("suspension_fork.rkl"), last["newUri"]);
+    std::map<std::string, std::string> firstEdits;
+    for (const json& change : moved["documentChanges"]) {
+        if (change.contains("edits")) {
+            firstEdits[change["textDocument"]["uri"]] = change["edits"][0]["newText"];
+        }
+    }
+    EXPECT_EQ("module suspension_fork", firstEdits[uri("fork.rkl")]);
+    EXPECT_NE(std::string::npos,
+              firstEdits[uri("product.json")].find("\"module\": \"suspension_fork\""));
+    for (const char* taken : {"frame", "../x", ""}) {
+        EXPECT_EQ(rkl::lsp::kRequestFailed,
+                  request("textDocument/rename", {{"textDocument", {{"uri", uri("fork.rkl")}}},
+                                                  {"position", at("fork.rkl", "fork", 1)},
+                                                  {"newName", taken}})["error"]["code"])
+            << taken;
+    }
+
     params["newName"] = "size";  // taken
     EXPECT_EQ(rkl::lsp::kRequestFailed, request("textDocument/rename", params)["error"]["code"]);
 }

@@ -33,9 +33,9 @@ json textEdits(const std::string& before, const std::string& after) {
     return edits;
 }
 
-// Rewrites one module text for option renames the translator holds: the
-// rule text and each declaration translated, the renamed option's own
-// declaration given its new name.
+// Rewrites one module text for the rename the translator holds: the rule
+// text and each declaration translated, the renamed option's declaration
+// or the renamed module's module line given the new name.
 std::string renamedModule(const ModuleSource& source, ZAMTranslater& translater,
                           const Target& target, const std::string& newName) {
     std::string text = source.text();
@@ -54,6 +54,9 @@ std::string renamedModule(const ModuleSource& source, ZAMTranslater& translater,
             declaration.replace(name.offset, name.length, ZAM::rklQuoteId(newName));
         }
         text.replace(line->offset, line->text.size(), declaration);
+    }
+    if (target.option.empty() && source.id() == target.moduleId) {
+        text.replace(source.header().offset, source.header().text.size(), "module " + newName);
     }
     return text;
 }
@@ -97,8 +100,12 @@ private:
                                         node.name + ": " + describe(error)};
             }
         }
+        if (target_.option.empty() && node.module == target_.moduleId) {
+            replace(node.offset, "module", newName_, node.module);
+        }
         for (const ValueSpec& value : node.values) {
-            if (node.module == target_.moduleId && value.option == target_.option) {
+            if (!target_.option.empty() && node.module == target_.moduleId &&
+                value.option == target_.option) {
                 replace(value.offset, "option", newName_, value.option);
             }
         }
@@ -120,20 +127,35 @@ private:
     std::map<std::pair<std::size_t, std::size_t>, std::string> edits_;
 };
 
-}  // namespace
-
-json renameEdit(const Workspace& workspace, const Target& target, const std::string& newName) {
+// Refuses a new name the rename cannot take.
+void checkNewName(const Workspace& workspace, const Target& target, const std::string& newName) {
     if (target.option.empty()) {
-        throw ProtocolError{kRequestFailed,
-                            "a module is renamed with its file: use \"rkl rename --module\""};
-    }
-    if (newName.empty() || workspace.option(target.moduleId, newName)) {
+        std::string existing;
+        if (newName.empty() || newName[0] == '.' ||
+            newName.find_first_of("/\\:'\" \t\r\n") != std::string::npos) {
+            throw ProtocolError{kRequestFailed, "\"" + newName + "\" cannot name a module file"};
+        }
+        if (workspace.source(newName) != nullptr ||
+            workspace.textOf(workspace.pathOf(newName), existing)) {
+            throw ProtocolError{kRequestFailed, workspace.pathOf(newName) + " exists already"};
+        }
+    } else if (newName.empty() || workspace.option(target.moduleId, newName)) {
         throw ProtocolError{kRequestFailed, "module " + target.moduleId + " has an option \"" +
                                                 newName + "\" already"};
     }
+}
+
+}  // namespace
+
+json renameEdit(const Workspace& workspace, const Target& target, const std::string& newName) {
+    checkNewName(workspace, target, newName);
     ZAMTranslater translater;
-    translater.addOptionMapping(target.moduleId, target.option, newName);
-    json changes = json::object();
+    if (target.option.empty()) {
+        translater.addModuleMapping(target.moduleId, newName);
+    } else {
+        translater.addOptionMapping(target.moduleId, target.option, newName);
+    }
+    std::map<std::string, json> changes;  // by URI
     for (const auto& [id, source] : workspace.sources()) {
         if (!source.problems().empty()) {
             continue;
@@ -149,7 +171,19 @@ json renameEdit(const Workspace& workspace, const Target& target, const std::str
     if (after != product) {
         changes[uriFromPath(workspace.productPath())] = textEdits(product, after);
     }
-    return {{"changes", changes}};
+    if (!target.option.empty()) {
+        return {{"changes", changes}};
+    }
+    // A renamed module moves to the file its new id names, after its edits.
+    json documentChanges = json::array();
+    for (const auto& [uri, edits] : changes) {
+        documentChanges.push_back(
+            {{"textDocument", {{"uri", uri}, {"version", nullptr}}}, {"edits", edits}});
+    }
+    documentChanges.push_back({{"kind", "rename"},
+                               {"oldUri", uriFromPath(workspace.pathOf(target.moduleId))},
+                               {"newUri", uriFromPath(workspace.pathOf(newName))}});
+    return {{"documentChanges", documentChanges}};
 }
 
 }  // namespace rkl::lsp
