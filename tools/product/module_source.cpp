@@ -142,6 +142,7 @@ void forEachReference(const std::string& text, const std::function<void(const Re
         ZAMLexer::TokenType type = ZAMLexer::TK_END;
         std::string value;
         int line = 0;
+        std::size_t offset = 0;
     };
     try {
         ZAMLexer lexer(text);
@@ -150,7 +151,7 @@ void forEachReference(const std::string& text, const std::function<void(const Re
         Token colon;
         for (; lexer.type() != ZAMLexer::TK_END && lexer.type() != ZAMLexer::TK_INVALID;
              lexer.next()) {
-            Token current{lexer.type(), "", lexer.line()};
+            Token current{lexer.type(), "", lexer.line(), lexer.mark().pos};
             if (current.type == ZAMLexer::TK_IDENTIFIER) {
                 current.value = lexer.identifierValue();
             }
@@ -158,7 +159,9 @@ void forEachReference(const std::string& text, const std::function<void(const Re
                 moduleId.type == ZAMLexer::TK_IDENTIFIER) {
                 const bool assigned =
                     before.type == ZAMLexer::TK_SET || before.type == ZAMLexer::TK_FIX;
-                visit(Reference{moduleId.line, moduleId.value, current.value, assigned});
+                const std::size_t end = identifierEnd(text, current.offset);
+                visit(Reference{moduleId.line, moduleId.value, current.value, assigned,
+                                moduleId.offset, end - moduleId.offset, current.offset});
             }
             before = std::move(moduleId);
             moduleId = std::move(colon);
@@ -184,6 +187,22 @@ const ModuleSource::ReferenceLines* ModuleSource::referenceLines(const std::stri
     }
     const auto found = references_->find({moduleId, option});
     return found == references_->end() ? nullptr : &found->second;
+}
+
+std::size_t identifierEnd(const std::string& text, std::size_t start) {
+    std::size_t end = start;
+    if (end < text.size() && text[end] == '\'') {
+        ++end;
+        while (end < text.size() && text[end] != '\'') {
+            end += text[end] == '\\' ? 2 : 1;
+        }
+        return std::min(end + 1, text.size());
+    }
+    while (end < text.size() &&
+           (std::isalnum(static_cast<unsigned char>(text[end])) != 0 || text[end] == '_')) {
+        ++end;
+    }
+    return end;
 }
 
 int ModuleSource::statementLine(int engineLine, const std::string& moduleId,
@@ -310,22 +329,7 @@ ModuleSource::DeclaredName ModuleSource::declaredName(const std::string& declara
             return DeclaredName{};
         }
         DeclaredName found{lexer.identifierValue(), lexer.mark().pos, 0};
-        const std::size_t start = found.offset;
-        std::size_t end = start;
-        if (declaration[start] == '\'') {
-            std::size_t close = start + 1;
-            while (close < declaration.size() && declaration[close] != '\'') {
-                close += declaration[close] == '\\' ? 2 : 1;
-            }
-            end = close + 1;
-        } else {
-            while (end < declaration.size() &&
-                   (std::isalnum(static_cast<unsigned char>(declaration[end])) != 0 ||
-                    declaration[end] == '_')) {
-                ++end;
-            }
-        }
-        found.length = end - start;
+        found.length = identifierEnd(declaration, found.offset) - found.offset;
         return found;
     } catch (const ZAMException&) {
         return DeclaredName{};

@@ -105,13 +105,17 @@ private:
 };
 
 // Every qualified option reference (module id ":" option name) of a rule
-// text, in order: the line it starts on and whether it is the target of a
-// "set" or "fix". Stops quietly at a text the lexer cannot read.
+// text, in order: the line it starts on, whether it is the target of a
+// "set" or "fix", and where it is written (from the module id to the end of
+// the option name). Stops quietly at a text the lexer cannot read.
 struct Reference {
     int line;
     std::string moduleId;
     std::string option;
     bool assigned;
+    std::size_t offset = 0;
+    std::size_t length = 0;
+    std::size_t optionOffset = 0;  // where the option name starts
 };
 void forEachReference(const std::string& text, const std::function<void(const Reference&)>& visit);
 
@@ -135,6 +139,10 @@ std::string quotedName(const std::string& name);
 // lexer's ZAMException for a text it cannot read.
 std::string renameExclusiveNames(const std::string& rules,
                                  const std::map<std::string, std::string>& renamed);
+
+// Where the identifier starting at `start` of `text` ends: after a plain name
+// or after the closing quote of a quoted one.
+std::size_t identifierEnd(const std::string& text, std::size_t start);
 
 }  // namespace rkl
 

@@ -1,7 +1,8 @@
 // rkl: the command line of the engine, for the people who write products:
 // check module texts, evaluate a product for a set of choices, explain where
 // a value came from, evaluate many sets of choices at once or against two
-// versions of a product, validate references and rename modules and options.
+// versions of a product, validate references, rename modules and options,
+// and serve editors as a language server.
 // Built on the engine's public interface alone.
 
 #include <zamcore/zamcore.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "server.h"
 #include "session.h"
 #include "text_file.h"
 
@@ -123,6 +125,9 @@ int main(int argc, char** argv) {
     rename->add_option("--option", optionRenames, "MODULE:OLD=NEW")->type_name("RENAME");
     rename->add_flag("--dry-run", dryRun, "Show what would change, change nothing");
 
+    CLI::App* lsp = app.add_subcommand(
+        "lsp", "Serve the language server protocol on standard input and output");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -135,6 +140,11 @@ int main(int argc, char** argv) {
     }
 
     try {
+        if (lsp->parsed()) {
+            // The server talks through std::cin and std::cout alone.
+            std::ios::sync_with_stdio(false);
+            return rkl::lsp::serve(std::cin, std::cout);
+        }
         if (check->parsed()) {
             return rkl::runCheck(checkPaths, std::cout);
         }
