@@ -150,6 +150,29 @@ TEST_F(PresentedTest, OwnSetsKeepOnlyEntriesWithoutPathAndCurrentOptions) {
     EXPECT_EQ("x=5/1", dump(kid->getSos()));
 }
 
+// Copies share their entries until one of them changes: a copy put into
+// context, which adds the missing defaults, takes entries of its own, and a
+// second putting finds nothing to add.
+TEST_F(PresentedTest, PuttingACopyIntoContextLeavesTheOriginal) {
+    for (bool ownSet : {false, true}) {
+        Set original(window);
+        put(original, "kid:x", 5, Set::UserSet);
+        put(original, "top:t", 4, Set::UserSet);
+        for (bool keepOther : {false, true}) {
+            Set copy(original);
+            if (keepOther) {
+                copy.clear();
+                put(copy, "kid:x", 5, Set::UserSet);
+            }
+            copy.setContext(kid, ownSet);
+            EXPECT_EQ("x=5/1; y=2/0", dump(copy)) << ownSet << keepOther;
+            copy.setContext(kid, ownSet);
+            EXPECT_EQ("x=5/1; y=2/0", dump(copy)) << ownSet << keepOther;
+        }
+        EXPECT_EQ("x=5/1; t=4/1", dump(original)) << ownSet;
+    }
+}
+
 // "prov" provides v and q; "user" uses v; "leaf" uses q, and v within 1 to 3.
 class UsedOptionTest : public ContextTest {
 protected:

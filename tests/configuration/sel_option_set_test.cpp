@@ -383,3 +383,63 @@ TEST_F(SelOptionSetTest, CopiesAreIndependentAndAssignmentKeepsItsWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+Entry at(const Option& option, const char* path, const Value& value, Set::HowSet howSet) {
+    return zamcore::makeEntry(option, ZAMPath({path}), value, howSet);
+}
+
+// The entries of one option keep their order of insertion, among entries of
+// options that sort before and after them, however the writes interleave;
+// lookups and resets find each path's own entry in place.
+TEST_F(SelOptionSetTest, EntriesOfOneOptionKeepTheirOrderOfInsertion) {
+    Set set(window);
+    set.set(at(size, "c", I(3), Set::UserSet));
+    set.set(one(label, ZAMValue::createString("x"), Set::UserSet));
+    set.set(at(size, "a", I(1), Set::UserSet));
+    set.set(one(otherLabel, I(1), Set::UserSet));
+    set.get(size, ZAMPath({"b"}));
+    set.set(one(size, I(2), Set::RuleSet));
+    set.set(at(size, "a", I(4), Set::RuleSet));
+    EXPECT_EQ("label=1/1; size[c]=3/1; size[a]=4/2; size[b]=5/0; size=2/2; label=x/1", dump(set));
+    EXPECT_EQ("3/1", dump(set.get(size, ZAMPath({"c"}))));
+    EXPECT_EQ("2/2", dump(set.get(size)));
+
+    set.clearEntry(at(size, "a", I(4), Set::RuleSet));
+    EXPECT_EQ("label=1/1; size[c]=3/1; size[a]=5/0; size[b]=5/0; size=2/2; label=x/1", dump(set));
+}
+
+// contents() is made from the entries when asked: every write shows in the
+// next call, a copy or assignment taken before the write keeps showing what
+// it held, and a view handed out stays true while its own set is unchanged.
+TEST_F(SelOptionSetTest, TheContentsFollowEveryWrite) {
+    Set set(window);
+    EXPECT_TRUE(set.contents().empty());
+    set.set(one(size, I(7), Set::UserSet));
+    EXPECT_EQ("size=7/1", dump(set));
+    const Set before(set);
+    Set assigned(window);
+    assigned = set;
+    const Set::Contents& view = before.contents();
+
+    set.set(one(size, I(8), Set::RuleSet));
+    set.get(extras);
+    EXPECT_EQ("size=8/2; extras=***UNSET***/0", dump(set));
+    set.clearEntry(one(size, I(8), Set::RuleSet));
+    EXPECT_EQ("size=5/0; extras=***UNSET***/0", dump(set));
+    assigned.merge(set);
+    assigned.set(one(size, I(9), Set::RuleSet));
+    EXPECT_EQ("size=9/2", dump(assigned));
+
+    ASSERT_EQ(1u, view.size());
+    EXPECT_EQ("7/1", dump(view.begin()->second));
+    EXPECT_EQ("size=7/1", dump(before));
+    set.clear();
+    EXPECT_TRUE(set.contents().empty());
+    for (const auto& keyed : assigned.contents()) {
+        EXPECT_EQ(keyed.first, keyed.second.option);
+    }
+}
+
+}  // namespace
