@@ -1,0 +1,7 @@
+#include "bindings.h"
+
+namespace zampy {
+
+void bindProduct(py::module_&) {}
+
+}  // namespace zampy
