@@ -578,3 +578,139 @@ TEST_F(RklTest, ARenameThatCannotBeDoneChangesNoFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// One parsed JSON line per line of `text`.
+std::vector<nlohmann::json> jsonLines(const std::string& text) {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(nlohmann::json::parse(line));
+    }
+    return lines;
+}
+
+}  // namespace
+
+// Each line holds exactly what eval --json prints for its file, in the order
+// given, whatever the number of workers; a file that cannot be used fails
+// its own line only, and the command exits as the worst of them.
+TEST_F(RklTest, BatchGivesEachChoicesFileWhatEvalGives) {
+    spill(root_ / "bike/choices/cargo_carbon.txt", "bike:usage=cargo\nfix frame:material=carbon\n");
+    spill(root_ / "bike/choices/wrong.txt", "frame:no_such=1\n");
+    const std::vector<std::string> files = {
+        "bike/choices/road.txt",         "bike/choices/mountain.txt", "bike/choices/wrong.txt",
+        "bike/choices/cargo_carbon.txt", "bike/choices/missing.txt",  "bike/choices/road.txt",
+        "bike/choices/ebike_cargo.txt"};
+    std::map<std::string, Outcome> evals;
+    for (const std::string& file : files) {
+        evals.emplace(file, rkl({"eval", "bike", "--json", "--choices", file}));
+    }
+    EXPECT_EQ(1, evals.at("bike/choices/cargo_carbon.txt").status);
+    for (const char* jobs : {"1", "3"}) {
+        std::vector<std::string> arguments = {"batch", "bike"};
+        arguments.insert(arguments.end(), files.begin(), files.end());
+        arguments.insert(arguments.end(), {"--jobs", jobs});
+        const Outcome run = rkl(arguments);
+        EXPECT_EQ(2, run.status) << run.err;
+        const std::vector<nlohmann::json> lines = jsonLines(run.out);
+        ASSERT_EQ(files.size(), lines.size()) << run.out;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const Outcome& eval = evals.at(files[i]);
+            EXPECT_EQ(1, lines[i]["version"]);
+            EXPECT_EQ(files[i], lines[i]["choices"]);
+            EXPECT_EQ(eval.status, lines[i]["exit"]) << files[i];
+            if (eval.out.empty()) {
+                EXPECT_TRUE(lines[i]["result"].is_null()) << files[i];
+                EXPECT_EQ("rkl: " + lines[i]["error"].get<std::string>() + "\n", eval.err);
+            } else {
+                EXPECT_EQ(nlohmann::json::parse(eval.out), lines[i]["result"]) << files[i];
+                EXPECT_FALSE(lines[i].contains("error")) << files[i];
+            }
+        }
+    }
+    const Outcome clean = rkl({"batch", "bike", "bike/choices/road.txt", "--jobs", "2"});
+    EXPECT_EQ(0, clean.status) << clean.err;
+    EXPECT_EQ(2, rkl({"batch", "bike"}).status);
+    EXPECT_EQ(2, rkl({"batch", "bike", "bike/choices/road.txt", "--jobs", "0"}).status);
+    EXPECT_EQ(2, rkl({"batch", "nowhere", "bike/choices/road.txt", "--jobs", "2"}).status);
+}
+
+// A model change against the stored orders: the new version sets no
+// suspension for mountain bikes (so the fork goes), leaves city and cargo
+// frames at their default material and words the hub gear note otherwise.
+TEST_F(RklTest, DiffShowsWhatAModelChangeAltersPerChoicesFile) {
+    fs::copy(root_ / "bike", root_ / "new", fs::copy_options::recursive);
+    const auto edit = [&](const std::string& name, const std::string& from, const std::string& to) {
+        std::string text = slurp(root_ / "new" / name);
+        const std::size_t at = text.find(from);
+        ASSERT_NE(std::string::npos, at) << from;
+        spill(root_ / "new" / name, text.replace(at, from.size(), to));
+    };
+    edit("frame.rkl", "fix frame:suspension to true", "set frame:suspension to false");
+    edit("frame.rkl", "set frame:material to \"steel\"\n", "");
+    edit("drivetrain.rkl", "at most 8 speeds: using 8", "8 at most");
+    const std::vector<std::string> files = {"bike/choices/road.txt", "bike/choices/mountain.txt",
+                                            "bike/choices/ebike_cargo.txt"};
+    std::vector<std::string> arguments = {"diff", "bike", "new"};
+    arguments.insert(arguments.end(), files.begin(), files.end());
+    arguments.insert(arguments.end(), {"--jobs", "2", "--json"});
+    const Outcome run = rkl(arguments);
+    EXPECT_EQ(1, run.status) << run.err;
+    const std::vector<nlohmann::json> lines = jsonLines(run.out);
+    ASSERT_EQ(3u, lines.size()) << run.out;
+    EXPECT_FALSE(lines[0]["differs"]) << lines[0];
+    EXPECT_EQ(nlohmann::json::array({0, 0}), lines[0]["exit"]);
+    const nlohmann::json& mountain = lines[1];
+    EXPECT_TRUE(mountain["differs"]);
+    ASSERT_EQ(1u, mountain["nodes"].size()) << mountain;
+    EXPECT_EQ(nlohmann::json::parse(R"({"path":"bike.frame.fork",
+        "old":{"module":"fork","state":"configured"},
+        "new":{"module":"fork","state":"not configured"}})"),
+              mountain["nodes"][0]);
+    EXPECT_EQ(nlohmann::json::parse(R"({"path":"bike.frame","option":"suspension",
+        "old":{"values":[true],"howSet":["RuleFixed"]},
+        "new":{"values":[false],"howSet":["Default"]}})"),
+              mountain["values"][0]);
+    EXPECT_EQ(4u, mountain["values"].size()) << "the fork's three values go with it";
+    const nlohmann::json& cargo = lines[2];
+    EXPECT_EQ(nlohmann::json::parse(R"({"path":"bike.frame","option":"material",
+        "old":{"values":["steel"],"howSet":["RuleSet"]},
+        "new":{"values":["aluminium"],"howSet":["Default"]}})"),
+              cargo["values"][0]);
+    EXPECT_EQ(nlohmann::json::parse(R"({
+        "removed":["bike.drivetrain: note: hub gears have at most 8 speeds: using 8"],
+        "added":["bike.drivetrain: note: hub gears have 8 at most"]})"),
+              cargo["messages"]);
+
+    const Outcome text = rkl({"diff", "bike", "new", "bike/choices/mountain.txt"});
+    EXPECT_EQ(1, text.status);
+    EXPECT_NE(std::string::npos,
+              text.out.find("bike/choices/mountain.txt: bike.frame.fork: module fork configured "
+                            "-> module fork not configured\n"))
+        << text.out;
+    EXPECT_NE(std::string::npos, text.out.find("1 of 1 choices files give different results\n"));
+
+    const Outcome same = rkl({"diff", "bike", "bike", files[0], files[1], files[2]});
+    EXPECT_EQ(0, same.status) << same.out;
+    EXPECT_EQ("0 of 3 choices files give different results\n", same.out);
+}
+
+// An evaluation that stops in the new version: the exit status and the
+// error differ, with the file named within its product so that the same
+// error in both versions would read the same.
+TEST_F(RklTest, DiffReportsAFailingVersionByItsErrors) {
+    fs::copy(root_ / "bike", root_ / "new", fs::copy_options::recursive);
+    spill(root_ / "new/frame.rkl", slurp(root_ / "new/frame.rkl") + "set frame:size to 1/0\n");
+    const Outcome run = rkl({"diff", "bike", "new", "bike/choices/road.txt", "--json"});
+    EXPECT_EQ(1, run.status) << run.err;
+    const nlohmann::json line = nlohmann::json::parse(run.out);
+    EXPECT_EQ(nlohmann::json::array({0, 1}), line["exit"]);
+    ASSERT_EQ(1u, line["errors"]["added"].size()) << line;
+    EXPECT_EQ(0u, line["errors"]["added"][0].get<std::string>().find("frame.rkl:"))
+        << line["errors"];
+    const Outcome both = rkl({"diff", "new", "new", "bike/choices/road.txt"});
+    EXPECT_EQ(0, both.status) << both.out;
+    EXPECT_EQ(2, rkl({"diff", "bike", "new"}).status);
+}

@@ -22,6 +22,26 @@ int runCheck(const std::vector<std::string>& paths, std::ostream& out);
 int runEval(const std::string& product, const std::vector<Choice>& choices, bool json,
             std::ostream& out);
 
+// What `rkl eval` prints for a session that was prepared and evaluated
+// (`ok` false when either failed), and its exit status.
+struct EvalOutput {
+    int status;
+    std::string text;
+};
+EvalOutput renderEval(Session& session, bool ok, bool json);
+
+// Evaluates a product for the choices of each file, in `jobs` worker
+// processes, and prints one JSON line per file in the order given. Returns
+// the highest exit status of the evaluations.
+int runBatch(const std::string& product, const std::vector<std::string>& choiceFiles, int jobs,
+             std::ostream& out);
+
+// Evaluates each choices file against two versions of a product and prints
+// what differs, as text or one JSON line per file; kFindings when anything
+// differs.
+int runDiff(const std::string& oldProduct, const std::string& newProduct,
+            const std::vector<std::string>& choiceFiles, int jobs, bool json, std::ostream& out);
+
 // Lists every write to one option during an evaluation, and where each came
 // from. `target` is "module:option" or "module:option[node path]".
 int runExplain(const std::string& product, const std::vector<Choice>& choices,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <sstream>
 
 #include "commands.h"
 #include "text_file.h"
@@ -154,18 +155,17 @@ ordered_json jsonDiagnostics(const std::vector<Diagnostic>& diagnostics) {
 
 }  // namespace
 
-int runEval(const std::string& product, const std::vector<Choice>& choices, bool json,
-            std::ostream& out) {
-    Session session(product);
-    const bool ok = session.prepare(choices) && session.evaluate();
+EvalOutput renderEval(Session& session, bool ok, bool json) {
+    std::ostringstream out;
     if (!ok) {
         if (json) {
             out << ordered_json{{"errors", jsonDiagnostics(session.problems())}}.dump(
                        2, ' ', false, ordered_json::error_handler_t::replace)
                 << "\n";
-            return kFindings;
+            return EvalOutput{kFindings, out.str()};
         }
-        return report(session.problems(), out);
+        const int status = report(session.problems(), out);
+        return EvalOutput{status, out.str()};
     }
     const std::vector<Message>& messages = session.adapter().messages;
     const bool anyError = std::any_of(messages.begin(), messages.end(),
@@ -187,7 +187,16 @@ int runEval(const std::string& product, const std::vector<Choice>& choices, bool
                 << "\n";
         }
     }
-    return anyError ? kFindings : kClean;
+    return EvalOutput{anyError ? kFindings : kClean, out.str()};
+}
+
+int runEval(const std::string& product, const std::vector<Choice>& choices, bool json,
+            std::ostream& out) {
+    Session session(product);
+    const bool ok = session.prepare(choices) && session.evaluate();
+    const EvalOutput output = renderEval(session, ok, json);
+    out << output.text;
+    return output.status;
 }
 
 }  // namespace rkl

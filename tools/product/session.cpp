@@ -31,6 +31,19 @@ void forEachNode(HostNode& node, const Visit& visit) {
     }
 }
 
+// A copy of a node's engine state (its sets, condition and state) kept
+// apart from the tree, to put the node back as it was. Never evaluated, so
+// it stands in no tree.
+class SavedNode : public ZAMNode {
+public:
+    explicit SavedNode(const ZAMNode& node) : ZAMNode(node) {}
+    ZAMNode* parent() const override { return nullptr; }
+    ZAMNodeIterator* children() override { return nullptr; }
+    bool hasModule() const override { return false; }
+    std::string moduleId() const override { return std::string(); }
+    std::string pathName() const override { return std::string(); }
+};
+
 std::string trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t\r");
     if (first == std::string::npos) {
@@ -134,6 +147,7 @@ Session::Session(const std::string& directory)
 }
 
 Session::~Session() {
+    loaded_.clear();
     root_.reset();
     window_ = ref_count_ptr<ZAMWindow>();
     ZAM::initialize(nullptr);
@@ -144,6 +158,10 @@ void Session::problem(int line, const std::string& message) {
 }
 
 bool Session::prepare(const std::vector<Choice>& choices) {
+    return load() && applyValues(choices);
+}
+
+bool Session::load() {
     if (!problems_.empty()) {
         return false;
     }
@@ -175,6 +193,12 @@ bool Session::prepare(const std::vector<Choice>& choices) {
     if (!problems_.empty()) {
         return false;
     }
+    forEachNode(*root_,
+                [&](HostNode& node) { loaded_.push_back(std::make_unique<SavedNode>(node)); });
+    return true;
+}
+
+bool Session::applyValues(const std::vector<Choice>& choices) {
     std::map<HostNode*, std::unique_ptr<ZAMSelOptionSet>> sets;
     buildValues(sets);
     if (!problems_.empty()) {
@@ -250,6 +274,14 @@ void Session::applyChoice(const Choice& choice,
     }
     set->set(ZAMSelOptionSet::ZAMSosEntry{option, ZAMPath(), {value}, {choice.how}});
     chosenBy_[{&node, name}] = choice.origin;
+}
+
+void Session::restart() {
+    std::size_t index = 0;
+    forEachNode(*root_, [&](HostNode& node) { static_cast<ZAMNode&>(node) = *loaded_[index++]; });
+    problems_.clear();
+    adapter_.messages.clear();
+    chosenBy_.clear();
 }
 
 std::vector<HostNode*> Session::nodesOf(const std::string& moduleId) {

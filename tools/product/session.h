@@ -100,6 +100,15 @@ public:
     // reasons in problems(), when the product's texts are wrong; a choice
     // that names no option or holds a wrong value throws Failure(kUsage).
     bool prepare(const std::vector<Choice>& choices);
+    // The two halves of prepare, for a session that evaluates one product
+    // for many sets of choices: load() once, then restart() and
+    // applyValues() before each evaluation.
+    bool load();
+    bool applyValues(const std::vector<Choice>& choices);
+    // Puts every node back as load() left it (no own values, no state), and
+    // forgets the messages, the problems and who chose what, so that the
+    // next evaluation owes nothing to the one before.
+    void restart();
     // Evaluates the tree; false, with the reason in problems(), when the
     // evaluation stopped with an error.
     bool evaluate();
@@ -133,6 +142,8 @@ private:
     DirectoryAdapter adapter_;
     ref_count_ptr<ZAMWindow> window_;
     std::unique_ptr<HostNode> root_;
+    // Each node's engine state as load() left it, in tree order.
+    std::vector<std::unique_ptr<ZAMNode>> loaded_;
     std::map<std::pair<const HostNode*, std::string>, std::string> chosenBy_;
 };
 

@@ -1,6 +1,7 @@
 // rkl: the command line of the engine, for the people who write products:
 // check module texts, evaluate a product for a set of choices, explain where
-// a value came from, validate references and rename modules and options.
+// a value came from, evaluate many sets of choices at once or against two
+// versions of a product, validate references and rename modules and options.
 // Built on the engine's public interface alone.
 
 #include <zamcore/zamcore.h>
@@ -57,7 +58,7 @@ struct ChoiceOptions {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"rkl: check, evaluate, explain, validate and rename RKL products"};
+    CLI::App app{"rkl: check, evaluate, batch, diff, explain, validate and rename RKL products"};
     app.require_subcommand(1);
 
     std::vector<std::string> checkPaths;
@@ -79,6 +80,23 @@ int main(int argc, char** argv) {
     explain->add_option("PRODUCT", product, "The product directory")->required();
     explain->add_option("OPTION", target, "module:option or module:option[node]")->required();
     explainChoices.addTo(*explain);
+
+    std::vector<std::string> choiceFiles;
+    int jobs = 1;
+    CLI::App* batch = app.add_subcommand(
+        "batch", "Evaluate a product for each choices file and print a JSON line for each");
+    batch->add_option("PRODUCT", product, "The product directory")->required();
+    batch->add_option("CHOICES", choiceFiles, "Choices files")->required();
+    batch->add_option("--jobs", jobs, "Worker processes")->check(CLI::Range(1, 256));
+
+    std::string newProduct;
+    CLI::App* diff = app.add_subcommand(
+        "diff", "Evaluate each choices file against two versions of a product and compare");
+    diff->add_option("OLD", product, "The product directory before the change")->required();
+    diff->add_option("NEW", newProduct, "The product directory after the change")->required();
+    diff->add_option("CHOICES", choiceFiles, "Choices files")->required();
+    diff->add_option("--jobs", jobs, "Worker processes")->check(CLI::Range(1, 256));
+    diff->add_flag("--json", json, "Print one JSON line per choices file");
 
     CLI::App* validate =
         app.add_subcommand("validate", "List references to options that are not visible");
@@ -114,6 +132,12 @@ int main(int argc, char** argv) {
         }
         if (explain->parsed()) {
             return rkl::runExplain(product, explainChoices.choices(), target, std::cout);
+        }
+        if (batch->parsed()) {
+            return rkl::runBatch(product, choiceFiles, jobs, std::cout);
+        }
+        if (diff->parsed()) {
+            return rkl::runDiff(product, newProduct, choiceFiles, jobs, json, std::cout);
         }
         if (validate->parsed()) {
             return rkl::runValidate(product, std::cout);
