@@ -20,6 +20,9 @@ namespace py = pybind11;
 void bindEngine(py::module_& module);
 // The product level shared with rkl.
 void bindProduct(py::module_& module);
+// Unloads the product loaded last, whose adapter the engine holds: before a
+// Python host installs its own.
+void unloadProducts();
 
 }  // namespace zampy
 

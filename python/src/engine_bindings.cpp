@@ -556,6 +556,7 @@ void bindFacade(py::module_& m) {
         [m](py::object adapter) mutable {
             ZAM::AdapterInterface* installed =
                 adapter.is_none() ? nullptr : adapter.cast<ZAM::AdapterInterface*>();
+            unloadProducts();
             ZAM::initialize(installed);
             // The engine does not own the adapter: the module holds it while
             // it is installed.
@@ -563,7 +564,9 @@ void bindFacade(py::module_& m) {
         },
         py::arg("adapter").none(true),
         "Installs the host's adapter (a zamcore.Adapter), replacing any earlier one; None "
-        "removes it. The package holds the adapter while it is installed.");
+        "removes it. The package holds the adapter while it is installed. A product loaded "
+        "by the product level is unloaded first; a product that evaluates afterwards installs "
+        "its own adapter in turn, and the host must call initialize again.");
     m.def(
         "create_window", [] { return ZAM::createWindow(); },
         "A new, empty window; EngineError 3 while no adapter is installed.");

@@ -12,6 +12,8 @@ Engine errors raise ``EngineError`` (``RklSyntaxError`` for code 10).
 """
 
 from ._errors import EngineError, ProductError, RklSyntaxError
+from .many import evaluate_many
+from .product import Diagnostic, Message, Product, Result, ResultNode, Value
 from ._zamcore import (
     Adapter,
     ConfigState,
@@ -36,6 +38,7 @@ from ._zamcore import (
 )
 
 __all__ = [
+    "Product", "Result", "ResultNode", "Value", "Message", "Diagnostic", "evaluate_many",
     "Adapter", "ConfigState", "EngineError", "HowSet", "Module", "MsgSeverity", "Node",
     "Option", "ProductError", "RklSyntaxError", "SelectedOptionSet", "SosEntry",
     "Translator", "ValidationCode", "ValidationError", "Validator", "ValueType", "Window",

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "commands.h"
+#include "findings.h"
 #include "text_file.h"
 
 namespace rkl {
@@ -98,7 +99,7 @@ void checkModules(const std::string& directory, const std::set<std::string>& ids
 
 }  // namespace
 
-int runCheck(const std::vector<std::string>& paths, std::ostream& out) {
+std::vector<Diagnostic> checkFindings(const std::vector<std::string>& paths) {
     const Targets targets = targetsOf(paths);
     std::vector<Diagnostic> diagnostics;
     for (const auto& [directory, ids] : targets.modules) {
@@ -109,7 +110,11 @@ int runCheck(const std::vector<std::string>& paths, std::ostream& out) {
         session.prepare({});
         diagnostics.insert(diagnostics.end(), session.problems().begin(), session.problems().end());
     }
-    return report(diagnostics, out);
+    return diagnostics;
+}
+
+int runCheck(const std::vector<std::string>& paths, std::ostream& out) {
+    return report(checkFindings(paths), out);
 }
 
 }  // namespace rkl
