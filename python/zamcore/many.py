@@ -16,14 +16,17 @@ __all__ = ["evaluate_many"]
 # and reused by every chunk; the lock keeps the worker's threads to one
 # engine (the engine holds one product per process).
 _worker_products: Dict[str, _LoadedProduct] = {}
+_worker_loads = 0  # how often this process loaded a product for a chunk
 _worker_lock = threading.Lock()
 
 
 def _evaluate_chunk(path: str, chunk: Sequence[Choices]) -> List[Tuple[int, str, str]]:
     """Runs on a Dask worker: the raw results of one chunk of configurations."""
+    global _worker_loads
     with _worker_lock:
         product = _worker_products.get(path)
         if product is None:
+            _worker_loads += 1
             _worker_products.clear()
             product = _worker_products[path] = _LoadedProduct(path)
         return [product.evaluate(choices) for choices in chunk]
