@@ -6,6 +6,7 @@ engine library it loads from beside it, into the package. Extra CMake
 arguments may be given in the environment variable ZAMCORE_CMAKE_ARGS.
 """
 
+import hashlib
 import os
 import shlex
 import shutil
@@ -26,7 +27,12 @@ class CMakeExtension(Extension):
 
 class BuildWithCMake(build_ext):
     def build_extension(self, ext):
-        build_dir = Path(self.build_temp).resolve() / "cmake"
+        extra = shlex.split(os.environ.get("ZAMCORE_CMAKE_ARGS", ""))
+        # A build directory per set of extra arguments: a CMake cache keeps
+        # options given once, so a sanitizer build must not share one with
+        # the plain build.
+        key = hashlib.sha1(" ".join(extra).encode()).hexdigest()[:8]
+        build_dir = Path(self.build_temp).resolve() / f"cmake-{key}"
         arguments = [
             "-S", str(ROOT), "-B", str(build_dir),
             "-DCMAKE_BUILD_TYPE=Release",
@@ -40,7 +46,7 @@ class BuildWithCMake(build_ext):
             arguments += ["-G", "Ninja"]
         if shutil.which("ccache"):
             arguments.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
-        arguments += shlex.split(os.environ.get("ZAMCORE_CMAKE_ARGS", ""))
+        arguments += extra
         subprocess.run(["cmake", *arguments], check=True)
         jobs = os.environ.get("CMAKE_BUILD_PARALLEL_LEVEL", "2")
         subprocess.run(["cmake", "--build", str(build_dir), "--target", "_zamcore", "-j", jobs],
