@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "findings.h"
+#include "rkl_program.h"
 #include "session.h"
 #include "support/zam_test.h"
 
@@ -23,26 +24,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using rkl_test::Outcome;
 
-std::string shellQuoted(const std::string& text) {
-    std::string result = "'";
-    for (char c : text) {
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return result + "'";
-}
-
-std::string contentOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using rkl_test::contentOf;
+using rkl_test::shellQuoted;
 
 // A module text with the given declarations and rules.
 std::string moduleText(const std::string& id, const std::string& declarations,
@@ -80,15 +65,7 @@ protected:
     // Runs rkl in the directory that holds the product, so that it names
     // files p/<file>.
     Outcome rkl(const std::vector<std::string>& arguments) {
-        std::string command =
-            "cd " + shellQuoted(root_.string()) + " && " + shellQuoted(RKL_PROGRAM);
-        for (const std::string& argument : arguments) {
-            command += " " + shellQuoted(argument);
-        }
-        command += " >out 2>err";
-        const int raw = std::system(command.c_str());
-        return Outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, contentOf(root_ / "out"),
-                       contentOf(root_ / "err")};
+        return rkl_test::runRkl(root_, arguments);
     }
 
     fs::path root_;

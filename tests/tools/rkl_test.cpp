@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "rkl_program.h"
 #include "support/zam_test.h"
 
 // The rkl program run on a copy of the bike example, from the directory that
@@ -24,26 +25,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using rkl_test::Outcome;
 
-std::string quoted(const std::string& text) {
-    std::string result = "'";
-    for (char c : text) {
-        result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return result + "'";
-}
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using rkl_test::contentOf;
+using rkl_test::shellQuoted;
 
 void spill(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
@@ -77,20 +62,12 @@ protected:
     }
 
     Outcome rkl(const std::vector<std::string>& arguments) {
-        std::string command = "cd " + quoted(root_.string()) + " && " + quoted(RKL_PROGRAM);
-        for (const std::string& argument : arguments) {
-            command += " " + quoted(argument);
-        }
-        command +=
-            " >" + quoted((root_ / "out").string()) + " 2>" + quoted((root_ / "err").string());
-        const int raw = std::system(command.c_str());
-        return Outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(root_ / "out"),
-                       slurp(root_ / "err")};
+        return rkl_test::runRkl(root_, arguments);
     }
 
     void apply(const Edit& edit) {
         const fs::path path = root_ / "bike" / edit.file;
-        std::string text = slurp(path);
+        std::string text = contentOf(path);
         const std::size_t at = text.find(edit.from);
         ASSERT_NE(std::string::npos, at) << edit.file << " lacks " << edit.from;
         ASSERT_EQ(std::string::npos, text.find(edit.from, at + 1)) << edit.from;
@@ -102,13 +79,13 @@ protected:
         std::map<std::string, std::string> files;
         for (const auto& entry : fs::recursive_directory_iterator(root_ / "bike")) {
             if (entry.is_regular_file()) {
-                files[fs::relative(entry.path(), root_).string()] = slurp(entry.path());
+                files[fs::relative(entry.path(), root_).string()] = contentOf(entry.path());
             }
         }
         return files;
     }
 
-    std::string file(const std::string& name) const { return slurp(root_ / "bike" / name); }
+    std::string file(const std::string& name) const { return contentOf(root_ / "bike" / name); }
 
     // A product of its own, root_/<name>, holding `files` (name and text).
     void makeProduct(const std::string& name,
@@ -644,7 +621,7 @@ TEST_F(RklTest, RenameChainsSwapsAndCyclesKeepEveryText) {
         std::set<std::string> expected{"product.json"};
         for (const auto& [module, option] : c.declared) {
             expected.insert(module + ".rkl");
-            const std::string text = slurp(root_ / "p" / (module + ".rkl"));
+            const std::string text = contentOf(root_ / "p" / (module + ".rkl"));
             EXPECT_EQ(0u, text.find("module " + module + "\ninterface start\npublic " + option +
                                     " integer"))
                 << text;
@@ -688,7 +665,7 @@ TEST_F(RklTest, RenameChainsSwapsAndCyclesKeepEveryText) {
         EXPECT_EQ(2, run.status);
         EXPECT_NE(std::string::npos, run.err.find(c.message)) << run.err;
         for (const auto& [name, text] : untouched) {
-            EXPECT_EQ(text, slurp(root_ / "p" / name));
+            EXPECT_EQ(text, contentOf(root_ / "p" / name));
         }
     }
 }
@@ -709,8 +686,8 @@ TEST_F(RklTest, RenameNeverWritesThroughALinkAtATemporaryName) {
         EXPECT_EQ(std::string::npos, entry.path().filename().string().find("outside_"))
             << entry.path();
     }
-    EXPECT_NE(std::string::npos, slurp(root_ / "p" / "b.rkl").find("public w integer"));
-    EXPECT_NE(std::string::npos, slurp(root_ / "p" / "a.rkl").find("if b:w = 2"));
+    EXPECT_NE(std::string::npos, contentOf(root_ / "p" / "b.rkl").find("public w integer"));
+    EXPECT_NE(std::string::npos, contentOf(root_ / "p" / "a.rkl").find("if b:w = 2"));
     std::size_t links = 0;
     for (const auto& entry : fs::directory_iterator(root_ / "p")) {
         const std::string name = entry.path().filename().string();
@@ -842,8 +819,8 @@ TEST_F(RklTest, RenamedTextsReadBackBeforeTheyAreWritten) {
     makeProduct("p", kThreeModules);
     const Outcome run = rkl({"rename", "p", "--option", "b:y=then"});
     ASSERT_EQ(0, run.status) << run.out << run.err;
-    EXPECT_NE(std::string::npos, slurp(root_ / "p" / "b.rkl").find("public 'then' integer"));
-    EXPECT_NE(std::string::npos, slurp(root_ / "p" / "a.rkl").find("if b:'then' = 2 then"));
+    EXPECT_NE(std::string::npos, contentOf(root_ / "p" / "b.rkl").find("public 'then' integer"));
+    EXPECT_NE(std::string::npos, contentOf(root_ / "p" / "a.rkl").find("if b:'then' = 2 then"));
     const Outcome check = rkl({"check", "p"});
     EXPECT_EQ(0, check.status) << check.out << check.err;
 
@@ -853,7 +830,7 @@ TEST_F(RklTest, RenamedTextsReadBackBeforeTheyAreWritten) {
     EXPECT_EQ(0u, broken.out.find("nothing renamed: the renamed texts would not parse\n"))
         << broken.out;
     for (const auto& [name, text] : kThreeModules) {
-        EXPECT_EQ(text, slurp(root_ / "p" / name));
+        EXPECT_EQ(text, contentOf(root_ / "p" / name));
     }
     EXPECT_FALSE(fs::exists(root_ / "p" / "d\ninterface end.rkl"));
 }
@@ -887,11 +864,11 @@ TEST_F(RklTest, RenameFollowsTheOptionsOfMutuallyExclusiveRules) {
         const Outcome run = rkl({"rename", "p", "--option", c.rename});
         if (c.rules == nullptr) {
             EXPECT_EQ(2, run.status) << run.out;
-            EXPECT_EQ(files.front().second, slurp(root_ / "p" / "m.rkl"));
+            EXPECT_EQ(files.front().second, contentOf(root_ / "p" / "m.rkl"));
             continue;
         }
         ASSERT_EQ(0, run.status) << run.out << run.err;
-        const std::string text = slurp(root_ / "p" / "m.rkl");
+        const std::string text = contentOf(root_ / "p" / "m.rkl");
         EXPECT_NE(std::string::npos,
                   text.find(std::string(c.rules) + "# mutually_exclusive : [a]\n"))
             << text;
@@ -1053,7 +1030,7 @@ TEST_F(RklTest, BatchGivesEachChoicesFileWhatEvalGives) {
 TEST_F(RklTest, DiffShowsWhatAModelChangeAltersPerChoicesFile) {
     fs::copy(root_ / "bike", root_ / "new", fs::copy_options::recursive);
     const auto edit = [&](const std::string& name, const std::string& from, const std::string& to) {
-        std::string text = slurp(root_ / "new" / name);
+        std::string text = contentOf(root_ / "new" / name);
         const std::size_t at = text.find(from);
         ASSERT_NE(std::string::npos, at) << from;
         spill(root_ / "new" / name, text.replace(at, from.size(), to));
@@ -1112,7 +1089,7 @@ TEST_F(RklTest, DiffShowsWhatAModelChangeAltersPerChoicesFile) {
 // error in both versions would read the same.
 TEST_F(RklTest, DiffReportsAFailingVersionByItsErrors) {
     fs::copy(root_ / "bike", root_ / "new", fs::copy_options::recursive);
-    spill(root_ / "new/frame.rkl", slurp(root_ / "new/frame.rkl") + "set frame:size to 1/0\n");
+    spill(root_ / "new/frame.rkl", contentOf(root_ / "new/frame.rkl") + "set frame:size to 1/0\n");
     const Outcome run = rkl({"diff", "bike", "new", "bike/choices/road.txt", "--json"});
     EXPECT_EQ(1, run.status) << run.err;
     const nlohmann::json line = nlohmann::json::parse(run.out);
