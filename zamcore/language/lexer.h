@@ -156,6 +156,7 @@ private:
     TokenType scanQuoted(char quote, TokenType kind, const char* unterminatedMessage);
     TokenType scanNumber();
     std::uint32_t wordEnd(std::uint32_t from) const;
+    std::uint32_t digitsEnd(std::uint32_t from) const;
     void appendToOutput(std::uint32_t end);
     void resumeCapture();
     bool wordCharAt(std::uint32_t index) const;
