@@ -179,8 +179,17 @@ const TableEntry* findKeyword(std::string_view word) {
     if (index == 0) {
         return nullptr;
     }
+    // Keywords are short: a loop beats a call to memcmp.
     const TableEntry& entry = kTable[index - 1];
-    return entry.text == word ? &entry : nullptr;
+    if (entry.text.size() != word.size()) {
+        return nullptr;
+    }
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (entry.text[i] != word[i]) {
+            return nullptr;
+        }
+    }
+    return &entry;
 }
 
 // A backslash keeps the character after it, whatever it is; there are no
@@ -207,6 +216,131 @@ std::size_t digitRun(std::string_view text) {
         ++n;
     }
     return n;
+}
+
+// The hot loops below read a text through its data(): every run stops at
+// the text's closing NUL, which is no white space, name character, digit,
+// "#" or "=", so they need no bound.
+
+std::uint32_t wordEnd(const char* text, std::uint32_t from) {
+    while (isWordChar(static_cast<unsigned char>(text[from]))) {
+        ++from;
+    }
+    return from;
+}
+
+std::uint32_t digitsEnd(const char* text, std::uint32_t from) {
+    while (isDigit(static_cast<unsigned char>(text[from]))) {
+        ++from;
+    }
+    return from;
+}
+
+// The first position from `pos` that is neither white space nor in a
+// comment; adds the line breaks passed over to `lines`. A "#" outside a
+// quoted literal comments out the rest of its line, even directly after a
+// token.
+std::uint32_t skipSpaceAndComments(const char* text, std::uint32_t size, std::uint32_t pos,
+                                   std::uint32_t& lines) {
+    for (;;) {
+        while (isSpace(static_cast<unsigned char>(text[pos]))) {
+            lines += text[pos] == '\n' ? 1 : 0;
+            ++pos;
+        }
+        if (text[pos] != '#') {
+            return pos;
+        }
+        const void* lineEnd = std::memchr(text + pos, '\n', size - pos);
+        if (lineEnd == nullptr) {
+            return size;
+        }
+        pos = static_cast<std::uint32_t>(static_cast<const char*>(lineEnd) - text) + 1;
+        ++lines;
+    }
+}
+
+// A token found at a position; `unterminated` for a quoted literal that has
+// no closing quote.
+struct Scanned {
+    Token type;
+    std::uint32_t length;
+    bool unterminated;
+};
+
+// Only the one character before a quote is looked at: a quote directly after
+// a backslash never closes the literal, so a literal cannot end in one.
+Scanned scanQuoted(const char* text, std::uint32_t size, std::uint32_t pos, Token kind) {
+    const char quote = text[pos];
+    std::uint32_t end = pos + 1;
+    for (;;) {
+        const void* found = std::memchr(text + end, quote, size - end);
+        if (found == nullptr) {
+            return Scanned{kind, 0, true};
+        }
+        end = static_cast<std::uint32_t>(static_cast<const char*>(found) - text);
+        if (text[end - 1] != '\\') {
+            return Scanned{kind, end + 1 - pos, false};
+        }
+        ++end;
+    }
+}
+
+// Digits, then the character after them decides: a letter or "_" makes a
+// name ("2nd"), ":" makes the digits a name (a module id such as "1234"), "."
+// makes a real with the digits after it ("12.5", "12."). No sign, no exponent.
+Scanned scanNumber(const char* text, std::uint32_t pos) {
+    const std::uint32_t end = digitsEnd(text, pos + 1);
+    const auto c = static_cast<unsigned char>(text[end]);
+    if (isLetter(c) || c == '_') {
+        return Scanned{Token::TK_IDENTIFIER, wordEnd(text, end) - pos, false};
+    }
+    if (c == ':') {
+        return Scanned{Token::TK_IDENTIFIER, end - pos, false};
+    }
+    if (c == '.') {
+        return Scanned{Token::TK_REAL, digitsEnd(text, end + 1) - pos, false};
+    }
+    return Scanned{Token::TK_INTEGER, end - pos, false};
+}
+
+// The first character decides (see kTokens.start): a letter starts a word (a
+// keyword or a name), "_" a name, a digit a number, a quote a quoted literal;
+// operators match as prefixes, whatever follows them ("<=" before "<"); any
+// other character is TK_INVALID, of length 0.
+Scanned scanToken(const char* text, std::uint32_t size, std::uint32_t pos) {
+    const auto c = static_cast<unsigned char>(text[pos]);
+    switch (kTokens.start[c]) {
+        case Start::kLetter: {
+            const std::uint32_t end = wordEnd(text, pos + 1);
+            if (isSpace(static_cast<unsigned char>(text[end])) || end == size) {
+                const TableEntry* keyword = findKeyword(std::string_view(text + pos, end - pos));
+                if (keyword != nullptr) {
+                    return Scanned{keyword->type, end - pos, false};
+                }
+            }
+            return Scanned{Token::TK_IDENTIFIER, end - pos, false};
+        }
+        case Start::kUnderscore:
+            return Scanned{Token::TK_IDENTIFIER, wordEnd(text, pos + 1) - pos, false};
+        case Start::kOperator: {
+            const auto withEquals = static_cast<Token>(kTokens.withEquals[c]);
+            if (text[pos + 1] == '=' && withEquals != Token::TK_INVALID) {
+                return Scanned{withEquals, 2, false};
+            }
+            // "!" alone is no operator.
+            const auto single = static_cast<Token>(kTokens.single[c]);
+            return Scanned{single, single != Token::TK_INVALID ? 1u : 0u, false};
+        }
+        case Start::kDigit:
+            return scanNumber(text, pos);
+        case Start::kDoubleQuote:
+            return scanQuoted(text, size, pos, Token::TK_STRING);
+        case Start::kSingleQuote:
+            return scanQuoted(text, size, pos, Token::TK_IDENTIFIER);
+        case Start::kOther:
+            break;
+    }
+    return Scanned{pos >= size ? Token::TK_END : Token::TK_INVALID, 0, false};
 }
 
 }  // namespace
@@ -253,51 +387,25 @@ void ZAMLexer::next() {
     if (hold_) {
         heldEnd_ = pos_ + length_;
     }
-    pos_ += length_;
-    length_ = 0;
-    skipSpaceAndComments();
-    if (rewrite_) {
-        capture();
-    }
-    type_ = scanToken();
-}
-
-// Runs before every token: works on locals, so that the position and the
-// line count are not written back for each character. The text's closing
-// NUL is not white space, so the loop needs no bound.
-void ZAMLexer::skipSpace() {
     const char* const text = text_.data();
-    std::uint32_t pos = pos_;
     std::uint32_t lines = 0;
-    while (isSpace(static_cast<unsigned char>(text[pos]))) {
-        lines += text[pos] == '\n' ? 1 : 0;
-        ++pos;
-    }
-    pos_ = pos;
+    pos_ = skipSpaceAndComments(text, size(), pos_ + length_, lines);
+    length_ = 0;
     if (lines != 0) {
         countLines(lines);
     }
-}
-
-// A "#" outside a quoted literal comments out the rest of its line, even
-// directly after a token.
-void ZAMLexer::skipSpaceAndComments() {
-    skipSpace();
-    const char* const text = text_.data();
-    while (text[pos_] == '#') {
-        const void* lineEnd = std::memchr(text + pos_, '\n', size() - pos_);
-        if (lineEnd == nullptr) {
-            pos_ = size();
-            return;
-        }
-        pos_ = static_cast<std::uint32_t>(static_cast<const char*>(lineEnd) - text) + 1;
-        countLine();
-        skipSpace();
+    if (rewrite_) {
+        capture();
     }
-}
-
-void ZAMLexer::countLine() {
-    countLines(1);
+    const Scanned token = scanToken(text, size(), pos_);
+    if (token.unterminated) {
+        const ErrorContext context = errorContext();
+        throw ZAMSyntaxError(
+            token.type == TK_STRING ? "Unterminated double quotes" : "Unterminated single quotes",
+            context.text, context.line);
+    }
+    length_ = token.length;
+    type_ = token.type;
 }
 
 // Stops at the largest line number instead of overflowing.
@@ -314,111 +422,6 @@ void ZAMLexer::capture() {
         appendToOutput(pos_);
         resumeCapture();
     }
-}
-
-// The first character decides (see kTokens.start): a letter starts a word (a
-// keyword or a name), "_" a name, a digit a number, a quote a quoted literal;
-// operators match as prefixes, whatever follows them ("<=" before "<"); any
-// other character is TK_INVALID. Every read past the first character relies
-// on the text's closing NUL, which belongs to no class and is no operator.
-ZAMLexer::TokenType ZAMLexer::scanToken() {
-    const char* const text = text_.data() + pos_;
-    const auto c = static_cast<unsigned char>(text[0]);
-    switch (kTokens.start[c]) {
-        case Start::kLetter: {
-            const std::uint32_t end = wordEnd(pos_ + 1);
-            length_ = end - pos_;
-            if (isSpace(charAt(end)) || end == size()) {
-                const TableEntry* keyword = findKeyword(std::string_view(text, length_));
-                if (keyword != nullptr) {
-                    return keyword->type;
-                }
-            }
-            return TK_IDENTIFIER;
-        }
-        case Start::kUnderscore:
-            length_ = wordEnd(pos_ + 1) - pos_;
-            return TK_IDENTIFIER;
-        case Start::kOperator:
-            if (text[1] == '=' && kTokens.withEquals[c] != TK_INVALID) {
-                length_ = 2;
-                return static_cast<TokenType>(kTokens.withEquals[c]);
-            }
-            // "!" alone is no operator: TK_INVALID, of length 0.
-            length_ = kTokens.single[c] != TK_INVALID ? 1 : 0;
-            return static_cast<TokenType>(kTokens.single[c]);
-        case Start::kDigit:
-            return scanNumber();
-        case Start::kDoubleQuote:
-            return scanQuoted('"', TK_STRING, "Unterminated double quotes");
-        case Start::kSingleQuote:
-            return scanQuoted('\'', TK_IDENTIFIER, "Unterminated single quotes");
-        case Start::kOther:
-            break;
-    }
-    return pos_ >= size() ? TK_END : TK_INVALID;
-}
-
-// Only the one character before a quote is looked at: a quote directly after
-// a backslash never closes the literal, so a literal cannot end in one.
-ZAMLexer::TokenType ZAMLexer::scanQuoted(char quote, TokenType kind,
-                                         const char* unterminatedMessage) {
-    const char* const text = text_.data();
-    std::uint32_t end = pos_ + 1;
-    for (;;) {
-        const void* found = std::memchr(text + end, quote, size() - end);
-        if (found == nullptr) {
-            const ErrorContext context = errorContext();
-            throw ZAMSyntaxError(unterminatedMessage, context.text, context.line);
-        }
-        end = static_cast<std::uint32_t>(static_cast<const char*>(found) - text);
-        if (text[end - 1] != '\\') {
-            break;
-        }
-        ++end;
-    }
-    length_ = end + 1 - pos_;
-    return kind;
-}
-
-// Digits, then the character after them decides: a letter or "_" makes a
-// name ("2nd"), ":" makes the digits a name (a module id such as "1234"), "."
-// makes a real with the digits after it ("12.5", "12."). No sign, no exponent.
-ZAMLexer::TokenType ZAMLexer::scanNumber() {
-    const std::uint32_t end = digitsEnd(pos_ + 1);
-    const unsigned char c = charAt(end);
-    if (isLetter(c) || c == '_') {
-        length_ = wordEnd(end) - pos_;
-        return TK_IDENTIFIER;
-    }
-    if (c == ':') {
-        length_ = end - pos_;
-        return TK_IDENTIFIER;
-    }
-    if (c == '.') {
-        length_ = digitsEnd(end + 1) - pos_;
-        return TK_REAL;
-    }
-    length_ = end - pos_;
-    return TK_INTEGER;
-}
-
-// The closing NUL ends the run of word characters.
-std::uint32_t ZAMLexer::wordEnd(std::uint32_t from) const {
-    const char* const text = text_.data();
-    while (isWordChar(static_cast<unsigned char>(text[from]))) {
-        ++from;
-    }
-    return from;
-}
-
-// The closing NUL ends the run of digits.
-std::uint32_t ZAMLexer::digitsEnd(std::uint32_t from) const {
-    const char* const text = text_.data();
-    while (isDigit(static_cast<unsigned char>(text[from]))) {
-        ++from;
-    }
-    return from;
 }
 
 std::string ZAMLexer::stringValue() const {
