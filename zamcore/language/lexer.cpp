@@ -399,13 +399,18 @@ void ZAMLexer::next() {
     }
     const Scanned token = scanToken(text, size(), pos_);
     if (token.unterminated) {
-        const ErrorContext context = errorContext();
-        throw ZAMSyntaxError(
-            token.type == TK_STRING ? "Unterminated double quotes" : "Unterminated single quotes",
-            context.text, context.line);
+        throwUnterminated(token.type);
     }
     length_ = token.length;
     type_ = token.type;
+}
+
+// Out of line, so that next() keeps its registers for the scans.
+void ZAMLexer::throwUnterminated(TokenType kind) const {
+    const ErrorContext context = errorContext();
+    throw ZAMSyntaxError(
+        kind == TK_STRING ? "Unterminated double quotes" : "Unterminated single quotes",
+        context.text, context.line);
 }
 
 // Stops at the largest line number instead of overflowing.

@@ -148,6 +148,7 @@ public:
 
 private:
     void countLines(std::uint32_t lines);
+    [[noreturn]] void throwUnterminated(TokenType kind) const;
     void capture();
     void appendToOutput(std::uint32_t end);
     void resumeCapture();
