@@ -174,7 +174,8 @@ static_assert(kTokens.consistent,
               "keywords hash to distinct slots and two-character operators end in '='");
 static_assert(Token::TK_RESERVED < 256, "token codes fit a byte");
 
-const TableEntry* findKeyword(std::string_view word) {
+// Inline: it runs after most words.
+inline const TableEntry* findKeyword(std::string_view word) {
     const std::uint8_t index = kTokens.keyword[keywordSlot(word.data(), word.size())];
     if (index == 0) {
         return nullptr;
