@@ -3,6 +3,7 @@
 #include <cctype>
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -30,6 +31,8 @@ TEST_F(LexerTest, SplitsTextIntoTokens) {
         {"if#c", "id(if)"},
         {"a.if.b", "id(a) . id(if) . id(b)"},
         {"hide show interface", "reserved(hide) reserved(show) reserved(interface)"},
+        // Words that share a keyword's first and last byte and length.
+        {"thxn sxt ix fiz", "id(thxn) id(sxt) id(ix) id(fiz)"},
         // Operators match whatever follows them, the longer one first.
         {"a<=b", "id(a) <= id(b)"},
         {"a<b", "id(a) < id(b)"},
@@ -115,6 +118,61 @@ TEST_F(LexerTest, TableSearchAgreesWithTheOrderedSearch) {
             EXPECT_EQ(referenceFirstToken(text),
                       (std::pair<int, std::string>(lexer.type(), lexer.identifierValue())))
                 << "text: " << text;
+        }
+    }
+}
+
+// The first token of `text`, whose first byte is `c`, found through <cctype>
+// (in the "C" locale) and the reference table instead of the lexer's tables.
+// White space is left to the caller.
+std::pair<int, std::string> referenceFirstTokenOfByte(unsigned char c, const std::string& text) {
+    if (std::isalpha(c) || c == '_') {
+        return referenceFirstToken(text);
+    }
+    if (std::isdigit(c)) {
+        const auto next = static_cast<unsigned char>(text.size() > 1 ? text[1] : '\0');
+        if (next == '.') {
+            return {T::TK_REAL, text.substr(0, 2)};
+        }
+        const bool name = std::isalpha(next) || next == '_';
+        const std::size_t length = name || std::isdigit(next) ? 2 : 1;
+        return {name ? T::TK_IDENTIFIER : T::TK_INTEGER, text.substr(0, length)};
+    }
+    if (c == '#') {
+        return {T::TK_END, ""};
+    }
+    for (const Entry& entry : kReferenceTable) {
+        if (!std::isalpha(static_cast<unsigned char>(entry.text[0])) &&
+            text.compare(0, std::strlen(entry.text), entry.text) == 0) {
+            return {entry.code, entry.text};
+        }
+    }
+    return {T::TK_INVALID, ""};
+}
+
+// Every byte as the first of a text, followed by bytes that end, extend or
+// follow its token, NUL included: the lexer's tables agree with <cctype>.
+TEST_F(LexerTest, EveryFirstByteStartsTheTokenItsClassSays) {
+    const std::string followers[] = {"", "=", "x", "7", "_", ".", " ", std::string(1, '\0')};
+    for (int c = 0; c < 256; ++c) {
+        const auto byte = static_cast<unsigned char>(c);
+        for (const std::string& follower : followers) {
+            const std::string text = std::string(1, static_cast<char>(byte)) + follower;
+            if (byte == '"' || byte == '\'') {
+                EXPECT_TRUE(catchSyntaxError([&] { ZAMLexer lexer(text); }).thrown) << c;
+                continue;
+            }
+            ZAMLexer lexer(text);
+            const bool space = std::isspace(byte) != 0;
+            const std::pair<int, std::string> expected =
+                space ? (follower.empty() || follower == " "
+                             ? std::pair<int, std::string>(T::TK_END, "")
+                             : referenceFirstTokenOfByte(static_cast<unsigned char>(follower[0]),
+                                                         follower))
+                      : referenceFirstTokenOfByte(byte, text);
+            EXPECT_EQ(expected,
+                      (std::pair<int, std::string>(lexer.type(), lexer.identifierValue())))
+                << "byte " << c << " then \"" << follower << '"';
         }
     }
 }

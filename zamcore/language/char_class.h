@@ -34,17 +34,17 @@ inline constexpr CharClasses kCharClasses{};
 
 }  // namespace detail
 
-inline bool isLetter(unsigned char c) {
+constexpr bool isLetter(unsigned char c) {
     return (detail::kCharClasses.of[c] & detail::kLetter) != 0;
 }
-inline bool isDigit(unsigned char c) {
+constexpr bool isDigit(unsigned char c) {
     return (detail::kCharClasses.of[c] & detail::kDigit) != 0;
 }
 // Space, tab, newline, vertical tab, form feed and carriage return.
-inline bool isSpace(unsigned char c) {
+constexpr bool isSpace(unsigned char c) {
     return (detail::kCharClasses.of[c] & detail::kSpace) != 0;
 }
-inline bool isWordChar(unsigned char c) {
+constexpr bool isWordChar(unsigned char c) {
     return (detail::kCharClasses.of[c] &
             (detail::kLetter | detail::kDigit | detail::kUnderscore)) != 0;
 }

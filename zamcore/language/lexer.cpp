@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -95,65 +96,101 @@ constexpr TableEntry kTable[] = {
 
 constexpr std::size_t kTableSize = sizeof(kTable) / sizeof(kTable[0]);
 static_assert(kTableSize == 57, "the keyword table has 57 entries");
-constexpr std::size_t kMostWithOneFirstByte = 6;
 
-// The table split by first byte, each group keeping table order. An entry can
-// only match text that begins with its first byte, so searching the one group
-// finds the same first match as searching the whole table in order. Built by
-// the compiler, so no thread ever sees it half made.
-struct TableIndex {
-    std::uint8_t count[256];
-    std::uint8_t entries[256][kMostWithOneFirstByte];
+// Keywords are the entries that begin with a letter; the rest are operators.
+constexpr bool isKeywordEntry(const TableEntry& entry) {
+    return zamcore::isLetter(static_cast<unsigned char>(entry.text.front()));
+}
 
-    constexpr TableIndex() : count(), entries() {
+// What the first character of a token starts.
+enum class Start : std::uint8_t {
+    kOther,  // white space, NUL and bytes that start no token
+    kLetter,
+    kUnderscore,
+    kDigit,
+    kDoubleQuote,
+    kSingleQuote,
+    kOperator,
+};
+
+// Keywords by a hash of their first and last byte and their length, which no
+// two keywords share (checked below), so one comparison decides.
+constexpr std::size_t kKeywordSlots = 128;
+
+constexpr std::size_t keywordSlot(const char* word, std::size_t size) {
+    return (static_cast<unsigned char>(word[0]) * 5u +
+            static_cast<unsigned char>(word[size - 1]) * 3u + size) &
+           (kKeywordSlots - 1);
+}
+
+// What each byte starts; the operator that each byte makes, if any, and the
+// one it makes followed by "=": every two-character operator ends in "=", so
+// the longer one is found by looking at one more byte; and the keywords by
+// slot. Built by the compiler, so no thread ever sees them half made.
+struct TokenTables {
+    Start start[256];
+    std::uint8_t single[256];
+    std::uint8_t withEquals[256];
+    std::uint8_t keyword[kKeywordSlots];  // entry index + 1; 0 for none
+    bool consistent = true;
+
+    constexpr TokenTables() : start(), single(), withEquals(), keyword() {
+        for (int c = 0; c < 256; ++c) {
+            const auto byte = static_cast<unsigned char>(c);
+            start[c] = zamcore::isLetter(byte)  ? Start::kLetter
+                       : zamcore::isDigit(byte) ? Start::kDigit
+                                                : Start::kOther;
+            single[c] = Token::TK_INVALID;
+            withEquals[c] = Token::TK_INVALID;
+        }
+        start[static_cast<unsigned char>('_')] = Start::kUnderscore;
+        start[static_cast<unsigned char>('"')] = Start::kDoubleQuote;
+        start[static_cast<unsigned char>('\'')] = Start::kSingleQuote;
         for (std::size_t i = 0; i < kTableSize; ++i) {
-            const auto first = static_cast<unsigned char>(kTable[i].text.front());
-            entries[first][count[first]++] = static_cast<std::uint8_t>(i);
+            const TableEntry& entry = kTable[i];
+            const auto first = static_cast<unsigned char>(entry.text.front());
+            if (isKeywordEntry(entry)) {
+                const std::size_t slot = keywordSlot(entry.text.data(), entry.text.size());
+                consistent = consistent && keyword[slot] == 0;
+                keyword[slot] = static_cast<std::uint8_t>(i + 1);
+                continue;
+            }
+            // An operator may not begin with a byte that starts anything else.
+            consistent =
+                consistent && (start[first] == Start::kOther || start[first] == Start::kOperator);
+            start[first] = Start::kOperator;
+            if (entry.text.size() == 1) {
+                single[first] = static_cast<std::uint8_t>(entry.type);
+            } else {
+                consistent = consistent && entry.text.size() == 2 && entry.text[1] == '=';
+                withEquals[first] = static_cast<std::uint8_t>(entry.type);
+            }
         }
     }
 };
 
-constexpr TableIndex kIndex{};
+constexpr TokenTables kTokens{};
+static_assert(kTokens.consistent,
+              "keywords hash to distinct slots and two-character operators end in '='");
+static_assert(Token::TK_RESERVED < 256, "token codes fit a byte");
 
-constexpr bool groupsFit() {
-    for (std::uint8_t n : kIndex.count) {
-        if (n > kMostWithOneFirstByte) {
-            return false;
+// Inline: it runs after most words.
+inline const TableEntry* findKeyword(std::string_view word) {
+    const std::uint8_t index = kTokens.keyword[keywordSlot(word.data(), word.size())];
+    if (index == 0) {
+        return nullptr;
+    }
+    // Keywords are short: a loop beats a call to memcmp.
+    const TableEntry& entry = kTable[index - 1];
+    if (entry.text.size() != word.size()) {
+        return nullptr;
+    }
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (entry.text[i] != word[i]) {
+            return nullptr;
         }
     }
-    return true;
-}
-static_assert(groupsFit(), "no first byte starts more than kMostWithOneFirstByte entries");
-
-// Operators match as prefixes, whatever follows them ("<=" before "<").
-const TableEntry* findOperator(std::string_view rest) {
-    const auto first = static_cast<unsigned char>(rest.front());
-    for (std::uint8_t i = 0; i < kIndex.count[first]; ++i) {
-        const TableEntry& entry = kTable[kIndex.entries[first][i]];
-        if (entry.text.size() == 1 || (rest.size() >= 2 && rest[1] == entry.text[1])) {
-            return &entry;
-        }
-    }
-    return nullptr;
-}
-
-// Keywords are whole words: the entries whose first byte is a letter.
-const TableEntry* findKeyword(std::string_view word) {
-    const auto first = static_cast<unsigned char>(word.front());
-    for (std::uint8_t i = 0; i < kIndex.count[first]; ++i) {
-        const TableEntry& entry = kTable[kIndex.entries[first][i]];
-        if (entry.text.size() != word.size()) {
-            continue;
-        }
-        std::size_t same = 1;
-        while (same < word.size() && word[same] == entry.text[same]) {
-            ++same;
-        }
-        if (same == word.size()) {
-            return &entry;
-        }
-    }
-    return nullptr;
+    return &entry;
 }
 
 // A backslash keeps the character after it, whatever it is; there are no
@@ -180,6 +217,131 @@ std::size_t digitRun(std::string_view text) {
         ++n;
     }
     return n;
+}
+
+// The hot loops below read a text through its data(): every run stops at
+// the text's closing NUL, which is no white space, name character, digit,
+// "#" or "=", so they need no bound.
+
+std::uint32_t wordEnd(const char* text, std::uint32_t from) {
+    while (isWordChar(static_cast<unsigned char>(text[from]))) {
+        ++from;
+    }
+    return from;
+}
+
+std::uint32_t digitsEnd(const char* text, std::uint32_t from) {
+    while (isDigit(static_cast<unsigned char>(text[from]))) {
+        ++from;
+    }
+    return from;
+}
+
+// The first position from `pos` that is neither white space nor in a
+// comment; adds the line breaks passed over to `lines`. A "#" outside a
+// quoted literal comments out the rest of its line, even directly after a
+// token.
+std::uint32_t skipSpaceAndComments(const char* text, std::uint32_t size, std::uint32_t pos,
+                                   std::uint32_t& lines) {
+    for (;;) {
+        while (isSpace(static_cast<unsigned char>(text[pos]))) {
+            lines += text[pos] == '\n' ? 1 : 0;
+            ++pos;
+        }
+        if (text[pos] != '#') {
+            return pos;
+        }
+        const void* lineEnd = std::memchr(text + pos, '\n', size - pos);
+        if (lineEnd == nullptr) {
+            return size;
+        }
+        pos = static_cast<std::uint32_t>(static_cast<const char*>(lineEnd) - text) + 1;
+        ++lines;
+    }
+}
+
+// A token found at a position; `unterminated` for a quoted literal that has
+// no closing quote.
+struct Scanned {
+    Token type;
+    std::uint32_t length;
+    bool unterminated;
+};
+
+// Only the one character before a quote is looked at: a quote directly after
+// a backslash never closes the literal, so a literal cannot end in one.
+Scanned scanQuoted(const char* text, std::uint32_t size, std::uint32_t pos, Token kind) {
+    const char quote = text[pos];
+    std::uint32_t end = pos + 1;
+    for (;;) {
+        const void* found = std::memchr(text + end, quote, size - end);
+        if (found == nullptr) {
+            return Scanned{kind, 0, true};
+        }
+        end = static_cast<std::uint32_t>(static_cast<const char*>(found) - text);
+        if (text[end - 1] != '\\') {
+            return Scanned{kind, end + 1 - pos, false};
+        }
+        ++end;
+    }
+}
+
+// Digits, then the character after them decides: a letter or "_" makes a
+// name ("2nd"), ":" makes the digits a name (a module id such as "1234"), "."
+// makes a real with the digits after it ("12.5", "12."). No sign, no exponent.
+Scanned scanNumber(const char* text, std::uint32_t pos) {
+    const std::uint32_t end = digitsEnd(text, pos + 1);
+    const auto c = static_cast<unsigned char>(text[end]);
+    if (isLetter(c) || c == '_') {
+        return Scanned{Token::TK_IDENTIFIER, wordEnd(text, end) - pos, false};
+    }
+    if (c == ':') {
+        return Scanned{Token::TK_IDENTIFIER, end - pos, false};
+    }
+    if (c == '.') {
+        return Scanned{Token::TK_REAL, digitsEnd(text, end + 1) - pos, false};
+    }
+    return Scanned{Token::TK_INTEGER, end - pos, false};
+}
+
+// The first character decides (see kTokens.start): a letter starts a word (a
+// keyword or a name), "_" a name, a digit a number, a quote a quoted literal;
+// operators match as prefixes, whatever follows them ("<=" before "<"); any
+// other character is TK_INVALID, of length 0.
+Scanned scanToken(const char* text, std::uint32_t size, std::uint32_t pos) {
+    const auto c = static_cast<unsigned char>(text[pos]);
+    switch (kTokens.start[c]) {
+        case Start::kLetter: {
+            const std::uint32_t end = wordEnd(text, pos + 1);
+            if (isSpace(static_cast<unsigned char>(text[end])) || end == size) {
+                const TableEntry* keyword = findKeyword(std::string_view(text + pos, end - pos));
+                if (keyword != nullptr) {
+                    return Scanned{keyword->type, end - pos, false};
+                }
+            }
+            return Scanned{Token::TK_IDENTIFIER, end - pos, false};
+        }
+        case Start::kUnderscore:
+            return Scanned{Token::TK_IDENTIFIER, wordEnd(text, pos + 1) - pos, false};
+        case Start::kOperator: {
+            const auto withEquals = static_cast<Token>(kTokens.withEquals[c]);
+            if (text[pos + 1] == '=' && withEquals != Token::TK_INVALID) {
+                return Scanned{withEquals, 2, false};
+            }
+            // "!" alone is no operator.
+            const auto single = static_cast<Token>(kTokens.single[c]);
+            return Scanned{single, single != Token::TK_INVALID ? 1u : 0u, false};
+        }
+        case Start::kDigit:
+            return scanNumber(text, pos);
+        case Start::kDoubleQuote:
+            return scanQuoted(text, size, pos, Token::TK_STRING);
+        case Start::kSingleQuote:
+            return scanQuoted(text, size, pos, Token::TK_IDENTIFIER);
+        case Start::kOther:
+            break;
+    }
+    return Scanned{pos >= size ? Token::TK_END : Token::TK_INVALID, 0, false};
 }
 
 }  // namespace
@@ -226,48 +388,30 @@ void ZAMLexer::next() {
     if (hold_) {
         heldEnd_ = pos_ + length_;
     }
-    pos_ += length_;
-    length_ = 0;
-    skipSpaceAndComments();
-    capture();
-    type_ = scanToken();
-}
-
-// Runs before every token: works on locals, so that the position and the
-// line count are not written back for each character.
-void ZAMLexer::skipSpace() {
     const char* const text = text_.data();
-    const std::uint32_t end = size();
-    std::uint32_t pos = pos_;
     std::uint32_t lines = 0;
-    while (pos < end && isSpace(static_cast<unsigned char>(text[pos]))) {
-        lines += text[pos] == '\n' ? 1 : 0;
-        ++pos;
-    }
-    pos_ = pos;
+    pos_ = skipSpaceAndComments(text, size(), pos_ + length_, lines);
+    length_ = 0;
     if (lines != 0) {
         countLines(lines);
     }
-}
-
-// A "#" outside a quoted literal comments out the rest of its line, even
-// directly after a token.
-void ZAMLexer::skipSpaceAndComments() {
-    skipSpace();
-    while (pos_ < size() && text_[pos_] == '#') {
-        const std::size_t lineEnd = text_.find('\n', pos_);
-        if (lineEnd == std::string::npos) {
-            pos_ = size();
-        } else {
-            pos_ = static_cast<std::uint32_t>(lineEnd + 1);
-            countLine();
-        }
-        skipSpace();
+    if (rewrite_) {
+        capture();
     }
+    const Scanned token = scanToken(text, size(), pos_);
+    if (token.unterminated) {
+        throwUnterminated(token.type);
+    }
+    length_ = token.length;
+    type_ = token.type;
 }
 
-void ZAMLexer::countLine() {
-    countLines(1);
+// Out of line, so that next() keeps its registers for the scans.
+void ZAMLexer::throwUnterminated(TokenType kind) const {
+    const ErrorContext context = errorContext();
+    throw ZAMSyntaxError(
+        kind == TK_STRING ? "Unterminated double quotes" : "Unterminated single quotes",
+        context.text, context.line);
 }
 
 // Stops at the largest line number instead of overflowing.
@@ -284,89 +428,6 @@ void ZAMLexer::capture() {
         appendToOutput(pos_);
         resumeCapture();
     }
-}
-
-// The first character decides: a quote starts a quoted literal, a letter or
-// "_" a word (a keyword or a name), then come operators and numbers; any
-// other character is TK_INVALID.
-ZAMLexer::TokenType ZAMLexer::scanToken() {
-    if (pos_ >= size()) {
-        return TK_END;
-    }
-    const unsigned char c = charAt(pos_);
-    if (c == '"') {
-        return scanQuoted('"', TK_STRING, "Unterminated double quotes");
-    }
-    if (c == '\'') {
-        return scanQuoted('\'', TK_IDENTIFIER, "Unterminated single quotes");
-    }
-    if (isLetter(c) || c == '_') {
-        const std::uint32_t end = wordEnd(pos_);
-        length_ = end - pos_;
-        if (isLetter(c) && (end == size() || isSpace(charAt(end)))) {
-            const TableEntry* keyword = findKeyword(std::string_view(text_.data() + pos_, length_));
-            if (keyword != nullptr) {
-                return keyword->type;
-            }
-        }
-        return TK_IDENTIFIER;
-    }
-    if (const TableEntry* entry = findOperator(rest())) {
-        length_ = static_cast<std::uint32_t>(entry->text.size());
-        return entry->type;
-    }
-    if (isDigit(c)) {
-        return scanNumber();
-    }
-    return TK_INVALID;
-}
-
-// Only the one character before a quote is looked at: a quote directly after
-// a backslash never closes the literal, so a literal cannot end in one.
-ZAMLexer::TokenType ZAMLexer::scanQuoted(char quote, TokenType kind,
-                                         const char* unterminatedMessage) {
-    std::uint32_t end = pos_ + 1;
-    while (end < size() && !(text_[end] == quote && text_[end - 1] != '\\')) {
-        ++end;
-    }
-    if (end >= size()) {
-        const ErrorContext context = errorContext();
-        throw ZAMSyntaxError(unterminatedMessage, context.text, context.line);
-    }
-    length_ = end + 1 - pos_;
-    return kind;
-}
-
-// Digits, then the character after them decides: a letter or "_" makes a
-// name ("2nd"), ":" makes the digits a name (a module id such as "1234"), "."
-// makes a real with the digits after it ("12.5", "12."). No sign, no exponent.
-ZAMLexer::TokenType ZAMLexer::scanNumber() {
-    const std::uint32_t end = pos_ + static_cast<std::uint32_t>(digitRun(rest()));
-    const unsigned char c = end < size() ? charAt(end) : '\0';
-    if (isLetter(c) || c == '_') {
-        length_ = wordEnd(end) - pos_;
-        return TK_IDENTIFIER;
-    }
-    if (c == ':') {
-        length_ = end - pos_;
-        return TK_IDENTIFIER;
-    }
-    if (c == '.') {
-        const std::string_view fraction = std::string_view(text_).substr(end + 1);
-        length_ = end + 1 + static_cast<std::uint32_t>(digitRun(fraction)) - pos_;
-        return TK_REAL;
-    }
-    length_ = end - pos_;
-    return TK_INTEGER;
-}
-
-std::uint32_t ZAMLexer::wordEnd(std::uint32_t from) const {
-    const char* const text = text_.data();
-    const std::uint32_t end = size();
-    while (from < end && isWordChar(static_cast<unsigned char>(text[from]))) {
-        ++from;
-    }
-    return from;
 }
 
 std::string ZAMLexer::stringValue() const {

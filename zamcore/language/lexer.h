@@ -147,15 +147,9 @@ public:
     std::string rewrittenText();
 
 private:
-    void skipSpace();
-    void skipSpaceAndComments();
-    void countLine();
     void countLines(std::uint32_t lines);
+    [[noreturn]] void throwUnterminated(TokenType kind) const;
     void capture();
-    TokenType scanToken();
-    TokenType scanQuoted(char quote, TokenType kind, const char* unterminatedMessage);
-    TokenType scanNumber();
-    std::uint32_t wordEnd(std::uint32_t from) const;
     void appendToOutput(std::uint32_t end);
     void resumeCapture();
     bool wordCharAt(std::uint32_t index) const;
