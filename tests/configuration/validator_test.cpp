@@ -7,6 +7,7 @@
 
 #include "support/test_node.h"
 #include "support/window_fixture.h"
+#include "zamcore/configuration/sos_entry.h"
 
 namespace {
 
@@ -153,8 +154,8 @@ TEST_F(ValidatorTest, PresentedPathFindingsAgreeWithWhatEvaluationDelivers) {
         bool delivered = false;
         for (TestNode* instance : instances) {
             const ref_count_ptr<ZAMOption> pub = window->getModule("sub")->getOption("pub");
-            delivered =
-                delivered || instance->getSos().get(pub).values.front()->type() == ZAMValue::VT_INT;
+            const ZAMSelOptionSet::ZAMSosEntry& entry = instance->getSos().get(pub);
+            delivered = delivered || zamcore::firstValue(entry)->type() == ZAMValue::VT_INT;
         }
         const Findings reported = validate(root.get());
         EXPECT_EQ(row.delivered, delivered) << row.path;
