@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "zamcore/configuration/entry_table.h"
 #include "zamcore/configuration/instance_path.h"
 #include "zamcore/configuration/node.h"
 #include "zamcore/configuration/placed_own_sets.h"
@@ -19,7 +20,7 @@ namespace zamcore {
 namespace {
 
 using Entry = ZAMSelOptionSet::ZAMSosEntry;
-using Contents = ZAMSelOptionSet::Contents;
+using Table = EntryTable;
 using Option = ref_count_ptr<ZAMOption>;
 using Value = ref_count_ptr<ZAMValue>;
 
@@ -36,15 +37,18 @@ Option presentedTo(const ZAMOption& option, const std::string& moduleId) {
 // The entries presented to options of module `moduleId`, as entries of the
 // options they present. Copied out, since storing them changes the contents
 // being read; finding a base may reach the host, which may change the set,
-// so a copy sharing its contents holds them while they are read (and is gone
-// before the set is written, which would otherwise copy them).
-std::vector<Entry> presentedEntries(const ZAMSelOptionSet& set, const std::string& moduleId) {
+// so the table is held while it is read.
+std::vector<Entry> presentedEntries(const std::shared_ptr<const Table>& pinned,
+                                    const std::string& moduleId) {
     std::vector<Entry> arriving;
-    const ZAMSelOptionSet pinned(set);
-    for (const auto& keyed : pinned.contents()) {
-        if (Option base = presentedTo(*keyed.first, moduleId)) {
-            Entry copy = keyed.second;
-            copy.path = keyed.first->path();
+    if (!pinned) {
+        return arriving;
+    }
+    for (const EntrySlot& slot : pinned->slots()) {
+        const Entry& stored = *slot.entry;
+        if (Option base = presentedTo(*stored.option, moduleId)) {
+            Entry copy = stored;
+            copy.path = stored.option->path();
             copy.option = std::move(base);
             arriving.push_back(std::move(copy));
         }
@@ -52,22 +56,15 @@ std::vector<Entry> presentedEntries(const ZAMSelOptionSet& set, const std::strin
     return arriving;
 }
 
-// Values presented from above become values of the options they present, at
-// the paths they are presented at, with their how-sets.
-void deliverPresented(ZAMSelOptionSet& set, const std::string& moduleId) {
-    std::vector<Entry> arriving = presentedEntries(set, moduleId);
-    for (const Entry& entry : arriving) {
-        set.set(entry);
-    }
-}
-
 // Whether a second putting into context would deliver presented values again.
 // The contents are held as in presentedEntries.
-bool presentsToItself(const ZAMSelOptionSet& set, const std::string& moduleId) {
-    const ZAMSelOptionSet pinned(set);
-    const Contents& contents = pinned.contents();
-    return std::any_of(contents.begin(), contents.end(), [&](const Contents::value_type& keyed) {
-        return static_cast<bool>(presentedTo(*keyed.first, moduleId));
+bool presentsToItself(const std::shared_ptr<const Table>& pinned, const std::string& moduleId) {
+    if (!pinned) {
+        return false;
+    }
+    const Table::Slots& slots = pinned->slots();
+    return std::any_of(slots.begin(), slots.end(), [&](const EntrySlot& slot) {
+        return static_cast<bool>(presentedTo(*slot.entry->option, moduleId));
     });
 }
 
@@ -167,7 +164,7 @@ const ZAMSelOptionSet& ContextPass::ownSetAt(std::size_t at) {
     ZAMSelOptionSet placed(own);
     const ref_count_ptr<ZAMModule> module = place(placed, at, true);
     own = placed;
-    chain_[at].inContext = module && !presentsToItself(own, module->id());
+    chain_[at].inContext = module && !presentsToItself(own.contents_, module->id());
     if (chain_[at].inContext) {
         PlacedOwnSets::placed(chain_[at].node, *module);
     }
@@ -183,7 +180,13 @@ ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at
     const std::string moduleId = module->id();
     const ZAMPath contextPath = ownSet ? ZAMPath() : instancePathOf(chain_[at].node);
     const CurrentOptions options(*module);
-    deliverPresented(set, moduleId);
+    // Values presented from above become values of the options they present,
+    // at the paths they are presented at, with their how-sets. The table read
+    // is let go before the set is written, which would otherwise copy it.
+    const std::vector<Entry> arriving = presentedEntries(set.contents_, moduleId);
+    for (const Entry& entry : arriving) {
+        set.set(entry);
+    }
     keepBestMatches(set, *module, options, contextPath);
     set.contextNode_ = chain_[at].node;
     if (at == 0) {
@@ -243,38 +246,46 @@ bool ContextPass::providesAny(std::size_t at, const std::vector<Option>& bases) 
 // entries of options the module no longer has.
 void ContextPass::keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
                                   const CurrentOptions& options, const ZAMPath& contextPath) {
+    if (!set.contents_) {
+        return;
+    }
     const std::string& moduleId = module.id();
-    const Contents& contents = set.contents();
-    std::vector<const Entry*> chosen;
+    const Table& table = *set.contents_;
+    const Table::Slots& slots = table.slots();
+    std::vector<std::size_t> chosen;
     bool pathsEmpty = true;
     // The entries of one option sit next to each other.
-    for (auto it = contents.begin(); it != contents.end();) {
-        const Option& option = it->first;
-        const auto next = contents.upper_bound(option);
-        const Entry* best = nullptr;
-        if (option->moduleId() == moduleId && options.stillHas(module, *option)) {
+    for (std::size_t at = 0; at < slots.size();) {
+        const std::size_t next = table.upperBound(slots[at].optionId);
+        const ZAMOption& option = *slots[at].entry->option;
+        std::size_t best = Table::npos;
+        if (option.moduleId() == moduleId && options.stillHas(module, option)) {
             int bestScore = -1;
-            for (; it != next; ++it) {
-                const int score = presentedFit(contextPath, it->second.path);
+            for (; at != next; ++at) {
+                const int score = presentedFit(contextPath, slots[at].entry->path);
                 if (score > bestScore) {
                     bestScore = score;
-                    best = &it->second;
+                    best = at;
                 }
             }
         }
-        it = next;
-        if (best != nullptr) {
+        at = next;
+        if (best != Table::npos) {
             chosen.push_back(best);
-            pathsEmpty = pathsEmpty && best->path.isEmpty();
+            pathsEmpty = pathsEmpty && slots[best].emptyPath;
         }
     }
-    if (pathsEmpty && chosen.size() == contents.size()) {
+    if (pathsEmpty && chosen.size() == slots.size()) {
         return;  // already in these terms: keep the contents, shared or not
     }
-    auto kept = std::make_shared<Contents>();
-    for (const Entry* entry : chosen) {
-        auto placed = kept->emplace_hint(kept->end(), entry->option, *entry);
-        placed->second.path = ZAMPath();
+    // The kept entries stay shared; only those that change path are copied.
+    auto kept = std::make_shared<Table>();
+    kept->reserve(chosen.size() + options.list().size());
+    for (const std::size_t at : chosen) {
+        kept->append(slots[at].entry);
+        if (!slots[at].emptyPath) {
+            kept->setPath(kept->size() - 1, ZAMPath());
+        }
     }
     set.contents_ = kept->empty() ? nullptr : std::move(kept);
 }
@@ -348,7 +359,8 @@ void ContextPass::inheritOne(ZAMSelOptionSet& set, const Option& used, Value val
     if (firstHowSet(outcome) == ZAMSelOptionSet::Inherited) {
         // After the contents were rebuilt the option has one entry, at the
         // empty path.
-        Entry& target = set.writableContents().find(used)->second;
+        Table& table = set.writableContents();
+        Entry& target = table.writable(table.find(used->id(), ZAMPath::EmptyPath));
         setFirst(target, value, ZAMSelOptionSet::Inherited);
         if (writeTrace.callback != nullptr) {
             traceWrite(set, target, &target, false);

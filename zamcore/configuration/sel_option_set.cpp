@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "zamcore/configuration/context_pass.h"
+#include "zamcore/configuration/entry_table.h"
 #include "zamcore/configuration/sos_entry.h"
 #include "zamcore/configuration/write_trace_scope.h"
 #include "zamcore/model/window.h"
@@ -15,24 +16,22 @@ namespace {
 using Entry = ZAMSelOptionSet::ZAMSosEntry;
 using Option = ref_count_ptr<ZAMOption>;
 using Value = ref_count_ptr<ZAMValue>;
+using Table = zamcore::EntryTable;
+using TableHandle = std::shared_ptr<const Table>;
 using zamcore::firstHowSet;
 using zamcore::firstValue;
 using zamcore::howSetAt;
 using zamcore::valueAt;
 using zamcore::valueCount;
 
-// The first entry of `option` at `path`, or null. Entries of one option sit
-// next to each other, in order of insertion.
-template <class Contents>
-auto findEntry(Contents& contents, const Option& option, const ZAMPath& path)
-    -> decltype(&contents.begin()->second) {
-    for (auto it = contents.lower_bound(option); it != contents.end() && !(option < it->first);
-         ++it) {
-        if (it->second.path == path) {
-            return &it->second;
-        }
+// The first entry of `option` at `path`, or null.
+const Entry* findEntry(const std::shared_ptr<Table>& table, const Option& option,
+                       const ZAMPath& path) {
+    if (!table) {
+        return nullptr;
     }
-    return nullptr;
+    const std::size_t at = table->find(option->id(), path);
+    return at == Table::npos ? nullptr : &*table->slots()[at].entry;
 }
 
 // Only the host produces these, so only these travel with merge.
@@ -133,14 +132,14 @@ const ZAMSelOptionSet::Contents& ZAMSelOptionSet::contents() const {
     // Never destroyed: a host's static set may be read while the process
     // exits.
     static const Contents* const empty = new Contents();
-    return contents_ ? *contents_ : *empty;
+    return contents_ ? contents_->view() : *empty;
 }
 
-ZAMSelOptionSet::Contents& ZAMSelOptionSet::writableContents() const {
+zamcore::EntryTable& ZAMSelOptionSet::writableContents() const {
     if (!contents_) {
-        contents_ = std::make_shared<Contents>();
+        contents_ = std::make_shared<Table>();
     } else if (contents_.use_count() > 1) {
-        contents_ = std::make_shared<Contents>(*contents_);
+        contents_ = std::make_shared<Table>(*contents_);
     }
     return *contents_;
 }
@@ -151,6 +150,15 @@ ref_count_ptr<ZAMWindow> ZAMSelOptionSet::window() {
 
 ref_count_ptr<ZAMWindow> ZAMSelOptionSet::window() const {
     return ref_count_ptr<ZAMWindow>(window_);
+}
+
+ZAMSelOptionSet::ZAMSosEntry* ZAMSelOptionSet::writableEntry(const ref_count_ptr<ZAMOption>& option,
+                                                             const ZAMPath& path) {
+    if (findEntry(contents_, option, path) == nullptr) {
+        return nullptr;
+    }
+    Table& table = writableContents();
+    return &table.writable(table.find(option->id(), path));
 }
 
 ZAMWindow& ZAMSelOptionSet::legacyWindow() const {
@@ -173,7 +181,7 @@ const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::get(const ref_count_ptr<ZAM
     if (option->scope() == ZAMOption::Legacy) {
         return getLegacy(option);
     }
-    if (const ZAMSosEntry* found = findEntry(contents(), option, path)) {
+    if (const ZAMSosEntry* found = findEntry(contents_, option, path)) {
         return *found;
     }
     return setDefault(option, path);
@@ -197,8 +205,8 @@ const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::getLegacy(
 const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::setDefault(
     const ref_count_ptr<ZAMOption>& option, const ZAMPath& path) const {
     ZAMSosEntry entry = zamcore::makeEntry(option, path, option->defaultValue(), Default);
-    // A multimap inserts after the entries with an equivalent key.
-    const ZAMSosEntry& stored = writableContents().emplace(option, std::move(entry))->second;
+    Table& table = writableContents();
+    const ZAMSosEntry& stored = *table.slots()[table.insert(std::move(entry))].entry;
     if (zamcore::writeTrace.callback != nullptr) {
         zamcore::traceWrite(*this, stored, &stored, true);
     }
@@ -206,7 +214,7 @@ const ZAMSelOptionSet::ZAMSosEntry& ZAMSelOptionSet::setDefault(
 }
 
 void ZAMSelOptionSet::ensureContains(const ref_count_ptr<ZAMOption>& option) {
-    if (findEntry(contents(), option, ZAMPath::EmptyPath) == nullptr) {
+    if (findEntry(contents_, option, ZAMPath::EmptyPath) == nullptr) {
         setDefault(option, ZAMPath::EmptyPath);
     }
 }
@@ -225,9 +233,9 @@ void ZAMSelOptionSet::set(const ZAMSosEntry& entry) {
     if (!option->validateValue(first)) {
         throw ZAMException(204, first->displayString(), option->name(), "");
     }
-    const ZAMSosEntry* stored = findEntry(contents(), option, entry.path);
+    const ZAMSosEntry* stored = findEntry(contents_, option, entry.path);
     if (stored == nullptr) {
-        writableContents().emplace(option, entry);
+        writableContents().insert(entry);
     } else if (!zamcore::collectsValues(*option)) {
         setSingleValued(*stored, entry);
     } else {
@@ -236,7 +244,7 @@ void ZAMSelOptionSet::set(const ZAMSosEntry& entry) {
 #endif
     }
     if (zamcore::writeTrace.callback != nullptr) {
-        zamcore::traceWrite(*this, entry, findEntry(contents(), option, entry.path), false);
+        zamcore::traceWrite(*this, entry, findEntry(contents_, option, entry.path), false);
     }
 }
 
@@ -259,7 +267,7 @@ void ZAMSelOptionSet::setSingleValued(const ZAMSosEntry& stored, const ZAMSosEnt
     if (!zamcore::requireAdapter().allowOptionOverride(stored, contextNode_, firstHowSet(entry))) {
         return;
     }
-    if (ZAMSosEntry* target = findEntry(writableContents(), entry.option, entry.path)) {
+    if (ZAMSosEntry* target = writableEntry(entry.option, entry.path)) {
         zamcore::setFirst(*target, firstValue(entry), firstHowSet(entry));
     }
 }
@@ -282,7 +290,7 @@ void ZAMSelOptionSet::setMultiValued(const ZAMSosEntry& stored, const ZAMSosEntr
     if (!changed) {
         return;
     }
-    if (ZAMSosEntry* target = findEntry(writableContents(), entry.option, entry.path)) {
+    if (ZAMSosEntry* target = writableEntry(entry.option, entry.path)) {
         target->values = std::move(values);
         target->howSets = std::move(howSets);
     }
@@ -291,20 +299,23 @@ void ZAMSelOptionSet::setMultiValued(const ZAMSosEntry& stored, const ZAMSosEntr
 
 void ZAMSelOptionSet::clearEntry(const ZAMSosEntry& entry) {
     const Option& option = entry.option;
-    if (!option || findEntry(contents(), option, entry.path) == nullptr) {
+    if (!option || findEntry(contents_, option, entry.path) == nullptr) {
         return;
     }
     const Value defaultValue = option->defaultValue();
-    Contents& contents = writableContents();
-    // The trace reaches the host, which may change this set: the contents
-    // walked are held.
-    const std::shared_ptr<const Contents> pinned = contents_;
-    for (auto it = contents.lower_bound(option); it != contents.end() && !(option < it->first);
-         ++it) {
-        if (it->second.path == entry.path) {
-            zamcore::setOnly(it->second, defaultValue, Default);
+    const std::int32_t id = option->id();
+    const ZAMPath path = entry.path;
+    Table& table = writableContents();
+    // The trace reaches the host, which may change this set: the table
+    // walked is held.
+    const TableHandle pinned = contents_;
+    for (std::size_t at = table.lowerBound(id);
+         at < table.size() && table.slots()[at].optionId == id; ++at) {
+        if (table.slots()[at].entry->path == path) {
+            ZAMSosEntry& stored = table.writable(at);
+            zamcore::setOnly(stored, defaultValue, Default);
             if (zamcore::writeTrace.callback != nullptr) {
-                zamcore::traceWrite(*this, it->second, &it->second, true);
+                zamcore::traceWrite(*this, stored, &stored, true);
             }
         }
     }
@@ -317,12 +328,12 @@ void ZAMSelOptionSet::clear() {
 void ZAMSelOptionSet::merge(const ZAMSelOptionSet& other) {
     // Holding the other contents keeps them alive and unchanged while this
     // set changes, even when the other set is this one.
-    const std::shared_ptr<const Contents> pinned = other.contents_;
+    const TableHandle pinned = other.contents_;
     if (!pinned) {
         return;
     }
-    for (const auto& keyed : *pinned) {
-        const ZAMSosEntry& stored = keyed.second;
+    for (const zamcore::EntrySlot& slot : pinned->slots()) {
+        const ZAMSosEntry& stored = *slot.entry;
         ZAMSosEntry chosen;
         for (std::size_t i = 0; i < valueCount(stored); ++i) {
             if (isHostHowSet(howSetAt(stored, i))) {
@@ -343,12 +354,15 @@ void ZAMSelOptionSet::merge(const ZAMSelOptionSet& other) {
 // Telling an option's kind may have the host load or refresh modules, and a
 // host may change this set meanwhile: the contents walked are held.
 bool ZAMSelOptionSet::matchValue(std::string name, std::string value) const {
-    const std::shared_ptr<const Contents> pinned = contents_;
-    for (const auto& keyed : contents()) {
-        if (!isStringOption(*keyed.first, name)) {
+    const TableHandle pinned = contents_;
+    if (!pinned) {
+        return false;
+    }
+    for (const zamcore::EntrySlot& slot : pinned->slots()) {
+        if (!isStringOption(*slot.entry->option, name)) {
             continue;
         }
-        for (const Value& held : keyed.second.values) {
+        for (const Value& held : slot.entry->values) {
             if (held->displayString() == value) {
                 return true;
             }
@@ -358,19 +372,26 @@ bool ZAMSelOptionSet::matchValue(std::string name, std::string value) const {
 }
 
 ref_count_ptr<ZAMOption> ZAMSelOptionSet::getOption(std::string name) {
-    const std::shared_ptr<const Contents> pinned = contents_;
-    for (const auto& keyed : contents()) {
-        if (isStringOption(*keyed.first, name) && !isUnset(keyed.second.values.front())) {
-            return keyed.first;
+    const TableHandle pinned = contents_;
+    if (!pinned) {
+        return Option();
+    }
+    for (const zamcore::EntrySlot& slot : pinned->slots()) {
+        if (isStringOption(*slot.entry->option, name) && !isUnset(slot.entry->values.front())) {
+            return slot.entry->option;
         }
     }
     return Option();
 }
 
 void ZAMSelOptionSet::verifyCompleteness() {
-    for (const auto& keyed : contents()) {
-        if (isUnset(keyed.second.values.front()) && keyed.first->mandatory()) {
-            throw ZAMException(113, keyed.first->name(), "", "");
+    const TableHandle pinned = contents_;
+    if (!pinned) {
+        return;
+    }
+    for (const zamcore::EntrySlot& slot : pinned->slots()) {
+        if (isUnset(slot.entry->values.front()) && slot.entry->option->mandatory()) {
+            throw ZAMException(113, slot.entry->option->name(), "", "");
         }
     }
 }

@@ -20,7 +20,8 @@ class ZAMWindow;
 
 namespace zamcore {
 class ContextPass;
-}
+class EntryTable;
+}  // namespace zamcore
 
 // The values chosen for options during one configuration, each recorded with
 // how it was set. Not reference counted; copied by value.
@@ -170,15 +171,19 @@ private:
     void setMultiValued(const ZAMSosEntry& stored, const ZAMSosEntry& entry);
 #endif
     void setSingleValued(const ZAMSosEntry& stored, const ZAMSosEntry& entry);
-    // The contents, unshared first so that a change reaches no other set.
-    Contents& writableContents() const;
+    // The stored entries, unshared first so that a change reaches no other
+    // set (the entries themselves stay shared until written).
+    zamcore::EntryTable& writableContents() const;
+    // The stored entry of `option` at `path` for writing, or null.
+    ZAMSosEntry* writableEntry(const ref_count_ptr<ZAMOption>& option, const ZAMPath& path);
     ZAMWindow& legacyWindow() const;
 
     const ZAMNode* contextNode_;  // not owned; null until the set is put into context
     std::string contextId_;
     // Shared with copies until one of them writes; null while empty. get()
-    // adds default entries and legacy read-backs to a const set.
-    mutable std::shared_ptr<Contents> contents_;
+    // adds default entries and legacy read-backs to a const set. The
+    // multimap of contents() is built from it when a host asks.
+    mutable std::shared_ptr<zamcore::EntryTable> contents_;
     mutable std::map<ref_count_ptr<ZAMOption>, ZAMSosEntry> legacyCache_;
     ZAMWindow* window_;  // not owned
 };
