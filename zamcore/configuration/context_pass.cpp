@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "zamcore/configuration/entry_table.h"
+#include "zamcore/configuration/evaluation_caches.h"
 #include "zamcore/configuration/instance_path.h"
 #include "zamcore/configuration/node.h"
 #include "zamcore/configuration/placed_own_sets.h"
@@ -68,6 +69,16 @@ bool presentsToItself(const std::shared_ptr<const Table>& pinned, const std::str
     });
 }
 
+// The option's default entry as the window's caches share it, unless the
+// option's default has changed since.
+EntryRef defaultEntryOf(const EvaluationCaches::Member& member) {
+    const Value current = member.option->defaultValue();
+    if (firstValue(*member.defaultEntry).get() == current.get()) {
+        return member.defaultEntry;
+    }
+    return EntryRef(makeEntry(member.option, ZAMPath(), current, ZAMSelOptionSet::Default));
+}
+
 // Adds the base options of the module's used options that `bases` lacks.
 void addBases(std::vector<Option>& bases, const ZAMModule& module) {
     // A copy: finding a base may load modules through the host.
@@ -86,18 +97,13 @@ void addBases(std::vector<Option>& bases, const ZAMModule& module) {
 
 }  // namespace
 
-// The module's options, ordered by address, to tell quickly whether an entry's
-// option is still one of them.
+// The module's options as the window's caches know them.
 class CurrentOptions {
 public:
-    explicit CurrentOptions(const ZAMModule& module) : options_(module.options()) {
-        for (const Option& option : options_) {
-            addresses_.push_back(option.get());
-        }
-        std::sort(addresses_.begin(), addresses_.end(), std::less<const ZAMOption*>());
-    }
+    explicit CurrentOptions(const ZAMModule& module)
+        : layout_(EvaluationCaches::layoutOf(module)) {}
 
-    const std::vector<Option>& list() const { return options_; }
+    const EvaluationCaches::Layout& layout() const { return *layout_; }
 
     // Whether the module still has an option of that option's name: at once
     // when it is the very option, by name otherwise (a redeclaration may have
@@ -105,7 +111,8 @@ public:
     // against an entry; any other failure of the lookup is no reason to drop
     // a value.
     bool stillHas(const ZAMModule& module, const ZAMOption& option) const {
-        if (std::binary_search(addresses_.begin(), addresses_.end(), &option,
+        const std::vector<const ZAMOption*>& addresses = layout_->addresses;
+        if (std::binary_search(addresses.begin(), addresses.end(), &option,
                                std::less<const ZAMOption*>())) {
             return true;
         }
@@ -118,8 +125,9 @@ public:
     }
 
 private:
-    std::vector<Option> options_;
-    std::vector<const ZAMOption*> addresses_;
+    // Held: finding a default may have the host change the window, which
+    // empties its caches.
+    std::shared_ptr<const EvaluationCaches::Layout> layout_;
 };
 
 const ContextPass::Provider* ContextPass::knownWalk(const Ancestor& ancestor, int baseId) {
@@ -192,7 +200,7 @@ ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at
     if (at == 0) {
         placeProviders(*module);
     }
-    fillOptions(set, options.list(), at);
+    fillOptions(set, options.layout(), at);
     return module;
 }
 
@@ -280,7 +288,7 @@ void ContextPass::keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
     }
     // The kept entries stay shared; only those that change path are copied.
     auto kept = std::make_shared<Table>();
-    kept->reserve(chosen.size() + options.list().size());
+    kept->reserve(chosen.size() + options.layout().stored.size());
     for (const std::size_t at : chosen) {
         kept->append(slots[at].entry);
         if (!slots[at].emptyPath) {
@@ -292,9 +300,19 @@ void ContextPass::keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
 
 // Every option of the module gets an entry, a default if nothing else; used
 // options take their providers' values. Legacy options stay with the host.
-void ContextPass::fillOptions(ZAMSelOptionSet& set, const std::vector<Option>& options,
+// The defaults go in all at once, as the window's shared default entries,
+// unless a write trace is to see each one stored in the module's order.
+void ContextPass::fillOptions(ZAMSelOptionSet& set, const EvaluationCaches::Layout& layout,
                               std::size_t at) {
-    for (const Option& option : options) {
+    if (writeTrace.callback == nullptr) {
+        addDefaults(set, layout);
+        for (const Option& option : layout.used) {
+            set.ensureContains(option);
+            inherit(set, option, at);
+        }
+        return;
+    }
+    for (const Option& option : layout.options) {
         if (option->type() == ZAMOption::Uses) {
             set.ensureContains(option);
             inherit(set, option, at);
@@ -302,6 +320,44 @@ void ContextPass::fillOptions(ZAMSelOptionSet& set, const std::vector<Option>& o
             set.ensureContains(option);
         }
     }
+}
+
+// After the best matches were kept, each option has at most one entry and
+// it has the empty path, so one merge of two lists ordered by id finds the
+// options without one.
+void ContextPass::addDefaults(ZAMSelOptionSet& set, const EvaluationCaches::Layout& layout) {
+    static const Table none;
+    const Table::Slots& slots = (set.contents_ ? *set.contents_ : none).slots();
+    const auto slotAt = [&slots](std::size_t at) {
+        return slots.begin() + static_cast<std::ptrdiff_t>(at);
+    };
+    Table::Slots merged;
+    bool merging = false;
+    std::size_t scan = 0;    // the next slot to compare
+    std::size_t copied = 0;  // once merging, the slots before this are in `merged`
+    for (const EvaluationCaches::Member& member : layout.stored) {
+        while (scan < slots.size() && slots[scan].optionId < member.id) {
+            ++scan;
+        }
+        if (scan < slots.size() && slots[scan].optionId == member.id) {
+            continue;
+        }
+        if (!merging) {
+            merging = true;
+            merged.reserve(slots.size() + layout.stored.size());
+        }
+        merged.insert(merged.end(), slotAt(copied), slotAt(scan));
+        copied = scan;
+        merged.push_back(EntrySlot{member.id, true, defaultEntryOf(member)});
+    }
+    if (!merging) {
+        return;
+    }
+    merged.insert(merged.end(), slotAt(copied), slots.end());
+    if (!set.contents_ || set.contents_.use_count() > 1) {
+        set.contents_ = std::make_shared<Table>();
+    }
+    set.contents_->assign(std::move(merged));
 }
 
 // Without a provider the option keeps what it has.

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "zamcore/configuration/evaluation_caches.h"
 #include "zamcore/configuration/sel_option_set.h"
 
 class ZAMModule;
@@ -89,8 +90,8 @@ private:
                                 const CurrentOptions& options, const ZAMPath& contextPath);
     void placeProviders(const ZAMModule& module);
     bool providesAny(std::size_t at, const std::vector<ref_count_ptr<ZAMOption>>& bases);
-    void fillOptions(ZAMSelOptionSet& set, const std::vector<ref_count_ptr<ZAMOption>>& options,
-                     std::size_t at);
+    void fillOptions(ZAMSelOptionSet& set, const EvaluationCaches::Layout& layout, std::size_t at);
+    static void addDefaults(ZAMSelOptionSet& set, const EvaluationCaches::Layout& layout);
     // Gives the used option the values of its provider nearest the root.
     void inherit(ZAMSelOptionSet& set, const ref_count_ptr<ZAMOption>& used, std::size_t at);
     static void inheritOne(ZAMSelOptionSet& set, const ref_count_ptr<ZAMOption>& used,

@@ -61,6 +61,11 @@ void EntryTable::setPath(std::size_t slot, const ZAMPath& path) {
     slots_[slot].emptyPath = path.isEmpty();
 }
 
+void EntryTable::assign(Slots slots) {
+    view_.reset();
+    slots_ = std::move(slots);
+}
+
 const ZAMSelOptionSet::Contents& EntryTable::view() const {
     if (!view_) {
         view_ = std::make_unique<ZAMSelOptionSet::Contents>();

@@ -101,6 +101,8 @@ public:
     // The entry at `slot` for writing its values and how-sets.
     SosEntry& writable(std::size_t slot);
     void setPath(std::size_t slot, const ZAMPath& path);
+    // Replaces every slot; the caller keeps the order and the paths' flags.
+    void assign(Slots slots);
 
     const ZAMSelOptionSet::Contents& view() const;
 

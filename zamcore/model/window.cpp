@@ -1,5 +1,6 @@
 #include "zamcore/model/window.h"
 
+#include "zamcore/configuration/evaluation_caches.h"
 #include "zamcore/configuration/node.h"
 #include "zamcore/configuration/sel_option_set.h"
 #include "zamcore/model/back_pointer_slots.h"

@@ -20,6 +20,7 @@ class ZAMValue;
 
 namespace zamcore {
 class BackPointerSlots;
+class EvaluationCaches;
 class ModuleLookup;
 class Placeholders;
 class WindowBackPointers;
@@ -113,6 +114,7 @@ private:
     friend class ZAM;
     friend class zamcore::WindowBackPointers;
     friend class zamcore::ModuleLookup;
+    friend class zamcore::EvaluationCaches;
     friend class ZAMOption;  // keeps placeholders in the window
     ZAMWindow();
 
@@ -135,6 +137,9 @@ private:
     // The placeholders of failed option lookups, handed out again while
     // the generation above stays (zamcore::Placeholders).
     std::unique_ptr<zamcore::Placeholders> placeholders_;
+    // What evaluations remember between nodes, valid for one generation
+    // (zamcore::EvaluationCaches); made on first use.
+    std::unique_ptr<zamcore::EvaluationCaches> evaluationCaches_;
 };
 
 #endif
