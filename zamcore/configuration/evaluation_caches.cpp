@@ -50,9 +50,14 @@ EvaluationCaches& EvaluationCaches::of(ZAMWindow& window) {
     const std::uint64_t now = ModuleLookup::generation(window);
     if (now == 0 || now != caches.generation_) {
         caches.layouts_.clear();
+        caches.placed_.forget();
         caches.generation_ = now;
     }
     return caches;
+}
+
+PlacedOwnSets& EvaluationCaches::placedOwnSets(ZAMWindow& window) {
+    return of(window).placed_;
 }
 
 std::shared_ptr<const EvaluationCaches::Layout> EvaluationCaches::layoutOf(

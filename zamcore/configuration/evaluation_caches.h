@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "zamcore/configuration/entry_table.h"
+#include "zamcore/configuration/placed_own_sets.h"
 #include "zamcore/runtime/ref_count_ptr.h"
 
 class ZAMModule;
@@ -22,7 +23,8 @@ namespace zamcore {
 // The window's generation (ModuleLookup) changes whenever a module or option
 // comes or goes, so the caches record the generation they were filled at,
 // and every use goes through of(), which compares it first and starts empty
-// when it moved; while refreshes are pending (generation 0) nothing is kept
+// when it moved (the record of placed own sets keeps its levels but forgets
+// every putting); while refreshes are pending (generation 0) nothing is kept
 // from one use to the next. A reader may therefore take anything found here
 // as true for the window as it is now, and a change to the window's modules
 // or options needs nothing but the generation to reach the caches.
@@ -52,6 +54,8 @@ public:
 
     // The layout of `module` as it is now; made afresh without a window.
     static std::shared_ptr<const Layout> layoutOf(const ZAMModule& module);
+    // Which own sets the evaluations under way have put into context.
+    static PlacedOwnSets& placedOwnSets(ZAMWindow& window);
 
 private:
     // The caches of `window`, emptied first when they are out of date.
@@ -59,6 +63,7 @@ private:
 
     std::uint64_t generation_ = 0;
     std::unordered_map<const ZAMModule*, std::shared_ptr<const Layout>> layouts_;
+    PlacedOwnSets placed_;
 };
 
 }  // namespace zamcore

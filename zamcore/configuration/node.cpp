@@ -38,7 +38,7 @@ ZAMNode& ZAMNode::operator=(const ZAMNode& other) {
     loadIf_ = other.loadIf_;
     state_ = other.state_;
     hasOwnSet_ = other.hasOwnSet_;
-    zamcore::PlacedOwnSets::forgetAll();
+    zamcore::PlacedOwnSets::forgetAll(ownSet_.window().get());
     return *this;
 }
 
@@ -97,7 +97,7 @@ void ZAMNode::evaluate(const ZAMSelOptionSet& set, bool updateState) {
     if (forced == NotConfigured || (state == NotConfigured && forced != Configured)) {
         return;
     }
-    const zamcore::PlacedOwnSets::Level level(this);
+    const zamcore::PlacedOwnSets::Level level(window(), this);
     auto local = std::make_unique<ZAMSelOptionSet>(set);
     if (isModuleBoundary()) {
         local->setContext(this, false);
@@ -109,7 +109,7 @@ void ZAMNode::evaluate(const ZAMSelOptionSet& set, bool updateState) {
     if (hasModule()) {
         runRules(*local);
     }
-    zamcore::PlacedOwnSets::stored(this);
+    zamcore::PlacedOwnSets::stored(ownSet_.window().get(), this);
     ownSet_ = *local;
     evaluatedSet_ = *local;
     local.reset();
@@ -187,13 +187,13 @@ void ZAMNode::setSos(ZAMSelOptionSet& set) {
     placed.setContext(this, true);
     ownSet_ = placed;
     hasOwnSet_ = true;
-    zamcore::PlacedOwnSets::forgetAll();
+    zamcore::PlacedOwnSets::forgetAll(ownSet_.window().get());
 }
 
 void ZAMNode::clearSos() {
     hasOwnSet_ = false;
     ownSet_.clear();
-    zamcore::PlacedOwnSets::forgetAll();
+    zamcore::PlacedOwnSets::forgetAll(ownSet_.window().get());
 }
 
 ZAMNodeIterator::~ZAMNodeIterator() = default;

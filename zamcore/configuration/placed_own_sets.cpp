@@ -1,48 +1,45 @@
 #include "zamcore/configuration/placed_own_sets.h"
 
+#include "zamcore/configuration/evaluation_caches.h"
 #include "zamcore/configuration/node.h"
 #include "zamcore/model/module.h"
-#include "zamcore/model/module_lookup.h"
 #include "zamcore/model/window.h"
 
 namespace zamcore {
-namespace {
 
-// The window's generation, or 0 (which nothing matches) when the module's
-// window is gone or refreshes are pending.
-std::uint64_t generationOf(const ZAMModule& module) {
-    const ref_count_ptr<ZAMWindow> window = module.window();
-    return window ? ModuleLookup::generation(*window) : 0;
-}
-
-}  // namespace
-
-PlacedOwnSets::Level::Level(const ZAMNode* node) {
-    levels().push_back(Record{node, false, nullptr, nullptr, 0});
+PlacedOwnSets::Level::Level(const ref_count_ptr<ZAMWindow>& window, const ZAMNode* node)
+    : window_(window) {
+    if (PlacedOwnSets* record = of(window_.get())) {
+        record->levels_.push_back(Record{node, false, nullptr, nullptr});
+    }
 }
 
 PlacedOwnSets::Level::~Level() {
-    levels().pop_back();
+    if (PlacedOwnSets* record = of(window_.get())) {
+        record->levels_.pop_back();
+    }
 }
 
 bool PlacedOwnSets::isPlaced(const ZAMNode* node, const ZAMModule& module) {
-    const Record* record = find(node);
-    if (record == nullptr || !record->placed) {
-        return false;
-    }
-    const std::uint64_t generation = generationOf(module);
-    return record->module == &module && record->parent == node->parent() && generation != 0 &&
-           record->generation == generation;
+    PlacedOwnSets* record = of(module);
+    const Record* level = record != nullptr ? record->find(node) : nullptr;
+    return level != nullptr && level->placed && level->module == &module &&
+           level->parent == node->parent();
 }
 
 void PlacedOwnSets::placed(const ZAMNode* node, const ZAMModule& module) {
-    if (Record* record = find(node)) {
-        *record = Record{node, true, node->parent(), &module, generationOf(module)};
+    PlacedOwnSets* record = of(module);
+    if (Record* level = record != nullptr ? record->find(node) : nullptr) {
+        *level = Record{node, true, node->parent(), &module};
     }
 }
 
-void PlacedOwnSets::stored(const ZAMNode* node) {
-    std::vector<Record>& all = levels();
+void PlacedOwnSets::stored(ZAMWindow* window, const ZAMNode* node) {
+    PlacedOwnSets* record = of(window);
+    if (record == nullptr) {
+        return;
+    }
+    std::vector<Record>& all = record->levels_;
     std::size_t first = 0;
     while (first < all.size() && all[first].node != node) {
         ++first;
@@ -52,22 +49,30 @@ void PlacedOwnSets::stored(const ZAMNode* node) {
     }
 }
 
-void PlacedOwnSets::forgetAll() {
-    for (Record& record : levels()) {
-        record.placed = false;
+void PlacedOwnSets::forgetAll(ZAMWindow* window) {
+    if (PlacedOwnSets* record = of(window)) {
+        record->forget();
     }
 }
 
-std::vector<PlacedOwnSets::Record>& PlacedOwnSets::levels() {
-    // Never destroyed, like every registry a host's static objects may reach
-    // while the process exits.
-    static auto* const all = new std::vector<Record>();
-    return *all;
+void PlacedOwnSets::forget() {
+    for (Record& level : levels_) {
+        level.placed = false;
+    }
+}
+
+PlacedOwnSets* PlacedOwnSets::of(const ZAMModule& module) {
+    return of(module.window().get());
+}
+
+// Through the window's caches, which forget every putting first when the
+// window's modules or options changed.
+PlacedOwnSets* PlacedOwnSets::of(ZAMWindow* window) {
+    return window != nullptr ? &EvaluationCaches::placedOwnSets(*window) : nullptr;
 }
 
 PlacedOwnSets::Record* PlacedOwnSets::find(const ZAMNode* node) {
-    std::vector<Record>& all = levels();
-    for (auto at = all.rbegin(); at != all.rend(); ++at) {
+    for (auto at = levels_.rbegin(); at != levels_.rend(); ++at) {
         if (at->node == node) {
             return &*at;
         }
