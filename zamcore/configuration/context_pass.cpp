@@ -80,17 +80,11 @@ EntryRef defaultEntryOf(const EvaluationCaches::Member& member) {
 }
 
 // Adds the base options of the module's used options that `bases` lacks.
-void addBases(std::vector<Option>& bases, const ZAMModule& module) {
-    // A copy: finding a base may load modules through the host.
-    const std::vector<Option> users = module.usingOptions();
-    for (const Option& option : users) {
-        Option base = option->basedOn();
-        if (!base) {
-            continue;
-        }
+void addBases(std::vector<Option>& bases, const EvaluationCaches::Layout& layout) {
+    for (const Option& base : layout.bases) {
         const auto same = [&](const Option& known) { return known->id() == base->id(); };
         if (std::none_of(bases.begin(), bases.end(), same)) {
-            bases.push_back(std::move(base));
+            bases.push_back(base);
         }
     }
 }
@@ -150,7 +144,8 @@ const ZAMSelOptionSet& ContextPass::ownSetOf(const ZAMNode& node) {
 }
 
 void ContextPass::start(const ZAMNode* node) {
-    chain_.push_back(Ancestor{node, node->hasModule(), false, false, {}, false, {}, {}});
+    chain_.reserve(16);
+    chain_.push_back(Ancestor{node, node->hasModule(), false, false, {}, {}, {}});
 }
 
 const ZAMSelOptionSet& ContextPass::ownSetAt(std::size_t at) {
@@ -198,7 +193,7 @@ ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at
     keepBestMatches(set, *module, options, contextPath);
     set.contextNode_ = chain_[at].node;
     if (at == 0) {
-        placeProviders(*module);
+        placeProviders(options.layout());
     }
     fillOptions(set, options.layout(), at);
     return module;
@@ -210,9 +205,9 @@ ref_count_ptr<ZAMModule> ContextPass::place(ZAMSelOptionSet& set, std::size_t at
 // putting into context waits on another and the depth of the tree never
 // reaches the stack. Which ancestors are read follows from the modules alone:
 // those that provide a base option used below them.
-void ContextPass::placeProviders(const ZAMModule& module) {
+void ContextPass::placeProviders(const EvaluationCaches::Layout& layout) {
     std::vector<Option> bases;
-    addBases(bases, module);
+    addBases(bases, layout);
     if (bases.empty()) {
         return;
     }
@@ -221,7 +216,7 @@ void ContextPass::placeProviders(const ZAMModule& module) {
     for (std::size_t at = 1; at < chain_.size(); ++at) {
         if (chain_[at].hasModule && providesAny(at, bases)) {
             read.push_back(at);
-            addBases(bases, *moduleAt(at));
+            addBases(bases, layoutAt(at));
         }
     }
     for (auto at = read.rbegin(); at != read.rend(); ++at) {
@@ -308,14 +303,14 @@ void ContextPass::fillOptions(ZAMSelOptionSet& set, const EvaluationCaches::Layo
         addDefaults(set, layout);
         for (const Option& option : layout.used) {
             set.ensureContains(option);
-            inherit(set, option, at);
+            inherit(set, layout, option, at);
         }
         return;
     }
     for (const Option& option : layout.options) {
         if (option->type() == ZAMOption::Uses) {
             set.ensureContains(option);
-            inherit(set, option, at);
+            inherit(set, layout, option, at);
         } else if (option->scope() != ZAMOption::Legacy) {
             set.ensureContains(option);
         }
@@ -361,7 +356,8 @@ void ContextPass::addDefaults(ZAMSelOptionSet& set, const EvaluationCaches::Layo
 }
 
 // Without a provider the option keeps what it has.
-void ContextPass::inherit(ZAMSelOptionSet& set, const Option& used, std::size_t at) {
+void ContextPass::inherit(ZAMSelOptionSet& set, const EvaluationCaches::Layout& layout,
+                          const Option& used, std::size_t at) {
     const Option base = used->basedOn();
     if (!base) {
         return;
@@ -370,12 +366,13 @@ void ContextPass::inherit(ZAMSelOptionSet& set, const Option& used, std::size_t 
     if (provider.at == kNone) {
         return;
     }
-    // A copy: checking the value and writing it may reach the host, which may
+    // Held: checking the value and writing it may reach the host, which may
     // give the provider node new own values.
-    const Entry provided = chain_[provider.at].node->ownSet_.get(provider.option);
-    const Value& first = firstValue(provided);
+    const EntryRef provided = heldEntry(provider.at, provider.option);
+    const Value& first = firstValue(*provided);
     if (!collectsValues(*used) && first && used->validateValue(first)) {
-        inheritOne(set, used, Value(first));
+        const EntryRef defaultEntry = defaultEntryOf(layout.member(used->id()));
+        inheritOne(set, *defaultEntry, Value(first));
         return;
     }
     // The stored entry goes back to the default first, so that the inherited
@@ -383,36 +380,51 @@ void ContextPass::inherit(ZAMSelOptionSet& set, const Option& used, std::size_t 
     // changes.
     Entry refill = set.get(used);
     set.clearEntry(refill);
-    assignValues(refill, provided, ZAMSelOptionSet::Inherited);
+    assignValues(refill, *provided, ZAMSelOptionSet::Inherited);
     set.set(refill);
+}
+
+EntryRef ContextPass::heldEntry(std::size_t at, const Option& option) {
+    const ZAMSelOptionSet& own = chain_[at].node->ownSet_;
+    const Entry& found = own.get(option);
+    if (option->scope() != ZAMOption::Legacy && own.contents_) {
+        const std::size_t slot = own.contents_->find(option->id(), ZAMPath::EmptyPath);
+        if (slot != Table::npos) {
+            return own.contents_->slots()[slot].entry;
+        }
+    }
+    return EntryRef(found);  // a legacy value, read back into the set's cache
 }
 
 // The same for a single-valued option and an allowed value, worked out before
 // anything is written: ancestors' sets are put into context again for every
 // node below them, and their entries mostly hold the outcome already. The
 // override rule is asked as setting the value over the default would ask it.
-void ContextPass::inheritOne(ZAMSelOptionSet& set, const Option& used, Value value) {
-    Entry outcome = makeEntry(used, ZAMPath(), used->defaultValue(), ZAMSelOptionSet::Default);
-    if (value != firstValue(outcome)) {
+void ContextPass::inheritOne(ZAMSelOptionSet& set, const Entry& defaultEntry, Value value) {
+    const Option& used = defaultEntry.option;
+    Value outcome = firstValue(defaultEntry);
+    ZAMSelOptionSet::HowSet outcomeHowSet = ZAMSelOptionSet::Default;
+    if (value != outcome) {
         bool allowed = false;
         try {
-            allowed = requireAdapter().allowOptionOverride(outcome, set.contextNode_,
+            allowed = requireAdapter().allowOptionOverride(defaultEntry, set.contextNode_,
                                                            ZAMSelOptionSet::Inherited);
         } catch (...) {
-            set.clearEntry(outcome);  // as far as the plain way gets
+            set.clearEntry(defaultEntry);  // as far as the plain way gets
             throw;
         }
         if (allowed) {
-            setFirst(outcome, value, ZAMSelOptionSet::Inherited);
+            outcome = value;
+            outcomeHowSet = ZAMSelOptionSet::Inherited;
         }
     }
     const Entry& stored = set.get(used);
-    if (valueCount(stored) == 1 && firstValue(stored).get() == firstValue(outcome).get() &&
-        firstHowSet(stored) == firstHowSet(outcome)) {
+    if (valueCount(stored) == 1 && firstValue(stored).get() == outcome.get() &&
+        firstHowSet(stored) == outcomeHowSet) {
         return;
     }
-    set.clearEntry(outcome);
-    if (firstHowSet(outcome) == ZAMSelOptionSet::Inherited) {
+    set.clearEntry(defaultEntry);
+    if (outcomeHowSet == ZAMSelOptionSet::Inherited) {
         // After the contents were rebuilt the option has one entry, at the
         // empty path.
         Table& table = set.writableContents();
@@ -474,18 +486,15 @@ const ref_count_ptr<ZAMModule>& ContextPass::moduleAt(std::size_t at) {
     return ancestor.module;
 }
 
-const std::vector<std::pair<int, Option>>& ContextPass::usersAt(std::size_t at) {
-    if (!chain_[at].usersKnown) {
-        // A copy: finding a base may load modules through the host.
-        const std::vector<Option> users = moduleAt(at)->usingOptions();
-        for (const Option& user : users) {
-            const Option userBase = user->basedOn();
-            // Option ids start at 1.
-            chain_[at].users.emplace_back(userBase ? userBase->id() : 0, user);
-        }
-        chain_[at].usersKnown = true;
+const EvaluationCaches::Layout& ContextPass::layoutAt(std::size_t at) {
+    Ancestor& ancestor = chain_[at];
+    if (!ancestor.layout) {
+        // Held by the ancestor: the host may change the window meanwhile.
+        const std::shared_ptr<const EvaluationCaches::Layout> layout =
+            EvaluationCaches::layoutOf(*moduleAt(at));
+        chain_[at].layout = layout;
     }
-    return chain_[at].users;
+    return *chain_[at].layout;
 }
 
 void ContextPass::completeChain() {
@@ -493,7 +502,7 @@ void ContextPass::completeChain() {
         return;
     }
     for (const ZAMNode* up = chain_.back().node->parent(); up != nullptr; up = up->parent()) {
-        chain_.push_back(Ancestor{up, up->hasModule(), false, false, {}, false, {}, {}});
+        chain_.push_back(Ancestor{up, up->hasModule(), false, false, {}, {}, {}});
     }
     chainComplete_ = true;
 }

@@ -2,6 +2,7 @@
 #define ZAMCORE_CONFIGURATION_CONTEXT_PASS_H
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,9 +75,8 @@ private:
         bool inContext;                   // own set in context, to be read as it is
         bool fresh;                       // put into context ahead of its first read
         ref_count_ptr<ZAMModule> module;  // looked up on first need
-        bool usersKnown;
-        // The module's used options with the ids of their base options.
-        std::vector<std::pair<int, ref_count_ptr<ZAMOption>>> users;
+        // The module's layout, looked up on first need.
+        std::shared_ptr<const EvaluationCaches::Layout> layout;
         // Per base option id, the provider nearest the root from here up.
         std::vector<std::pair<int, Provider>> walks;
     };
@@ -88,14 +88,17 @@ private:
     ref_count_ptr<ZAMModule> place(ZAMSelOptionSet& set, std::size_t at, bool ownSet);
     static void keepBestMatches(ZAMSelOptionSet& set, const ZAMModule& module,
                                 const CurrentOptions& options, const ZAMPath& contextPath);
-    void placeProviders(const ZAMModule& module);
+    void placeProviders(const EvaluationCaches::Layout& layout);
     bool providesAny(std::size_t at, const std::vector<ref_count_ptr<ZAMOption>>& bases);
     void fillOptions(ZAMSelOptionSet& set, const EvaluationCaches::Layout& layout, std::size_t at);
     static void addDefaults(ZAMSelOptionSet& set, const EvaluationCaches::Layout& layout);
     // Gives the used option the values of its provider nearest the root.
-    void inherit(ZAMSelOptionSet& set, const ref_count_ptr<ZAMOption>& used, std::size_t at);
-    static void inheritOne(ZAMSelOptionSet& set, const ref_count_ptr<ZAMOption>& used,
+    void inherit(ZAMSelOptionSet& set, const EvaluationCaches::Layout& layout,
+                 const ref_count_ptr<ZAMOption>& used, std::size_t at);
+    static void inheritOne(ZAMSelOptionSet& set, const ZAMSelOptionSet::ZAMSosEntry& defaultEntry,
                            ref_count_ptr<ZAMValue> value);
+    // The entry of `option` in the own set at chain place `at`, held.
+    EntryRef heldEntry(std::size_t at, const ref_count_ptr<ZAMOption>& option);
     // The provider nearest the root at or above chain place `from`. Every
     // provider met on the way is read, nearest first, as its own set in
     // context.
@@ -103,7 +106,10 @@ private:
     static const Provider* knownWalk(const Ancestor& ancestor, int baseId);
     const ZAMSelOptionSet& ownSetAt(std::size_t at);
     const ref_count_ptr<ZAMModule>& moduleAt(std::size_t at);
-    const std::vector<std::pair<int, ref_count_ptr<ZAMOption>>>& usersAt(std::size_t at);
+    const EvaluationCaches::Layout& layoutAt(std::size_t at);
+    const std::vector<std::pair<int, ref_count_ptr<ZAMOption>>>& usersAt(std::size_t at) {
+        return layoutAt(at).users;
+    }
     // Reads the parents up to the root, once.
     void completeChain();
 

@@ -17,6 +17,26 @@ bool storedInSets(const ZAMOption& option) {
     return option.type() == ZAMOption::Uses || option.scope() != ZAMOption::Legacy;
 }
 
+// Finding a base may load modules through the host: the list walked is a
+// copy.
+void addUsers(EvaluationCaches::Layout& layout, const ZAMModule& module) {
+    const std::vector<ref_count_ptr<ZAMOption>> users = module.usingOptions();
+    for (const ref_count_ptr<ZAMOption>& user : users) {
+        ref_count_ptr<ZAMOption> base = user->basedOn();
+        // Option ids start at 1.
+        layout.users.emplace_back(base ? base->id() : 0, user);
+        if (!base) {
+            continue;
+        }
+        const auto same = [&base](const ref_count_ptr<ZAMOption>& known) {
+            return known->id() == base->id();
+        };
+        if (std::none_of(layout.bases.begin(), layout.bases.end(), same)) {
+            layout.bases.push_back(std::move(base));
+        }
+    }
+}
+
 std::shared_ptr<const EvaluationCaches::Layout> makeLayout(const ZAMModule& module) {
     auto made = std::make_shared<EvaluationCaches::Layout>();
     made->options = module.options();
@@ -33,6 +53,7 @@ std::shared_ptr<const EvaluationCaches::Layout> makeLayout(const ZAMModule& modu
         }
     }
     std::sort(made->addresses.begin(), made->addresses.end(), std::less<const ZAMOption*>());
+    addUsers(*made, module);
     std::sort(made->stored.begin(), made->stored.end(),
               [](const EvaluationCaches::Member& a, const EvaluationCaches::Member& b) {
                   return a.id < b.id;
@@ -54,6 +75,12 @@ EvaluationCaches& EvaluationCaches::of(ZAMWindow& window) {
         caches.generation_ = now;
     }
     return caches;
+}
+
+const EvaluationCaches::Member& EvaluationCaches::Layout::member(std::int32_t id) const {
+    return *std::lower_bound(
+        stored.begin(), stored.end(), id,
+        [](const Member& member, std::int32_t sought) { return member.id < sought; });
 }
 
 PlacedOwnSets& EvaluationCaches::placedOwnSets(ZAMWindow& window) {

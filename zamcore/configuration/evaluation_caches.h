@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "zamcore/configuration/entry_table.h"
@@ -50,6 +51,14 @@ public:
         std::vector<const ZAMOption*> addresses;
         std::vector<ref_count_ptr<ZAMOption>> used;
         std::vector<Member> stored;
+        // The module's using options (usingOptions()) with the ids of their
+        // base options; 0 for a base that cannot be found.
+        std::vector<std::pair<int, ref_count_ptr<ZAMOption>>> users;
+        // The base options of the using options, each once.
+        std::vector<ref_count_ptr<ZAMOption>> bases;
+
+        // The stored option with this id; the option must be one.
+        const Member& member(std::int32_t id) const;
     };
 
     // The layout of `module` as it is now; made afresh without a window.
