@@ -1,6 +1,7 @@
 #include <pthread.h>
 #include <zamcore/zamcore.h>
 
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -119,6 +120,34 @@ TEST_F(PresentedTest, TheEntryMeantForTheInstanceStays) {
         }
         set.setContext(kid, false);
         EXPECT_EQ(rows[row].x + "; y=2/0", dump(set)) << "row " << row;
+    }
+}
+
+// The defaults a context step fills in are shared by every set of the window
+// until one writes, and follow every change of the module between steps.
+TEST_F(PresentedTest, FilledDefaultsFollowTheModuleAndStayApartOnWrites) {
+    const struct {
+        std::function<void(ZAMModule&)> change;
+        std::string after;
+    } rows[] = {
+        {[](ZAMModule&) {}, "x=1/0; y=2/0"},
+        {[](ZAMModule& kid) { kid.addOptionString("public y integer default 9"); }, "x=1/0; y=9/0"},
+        {[](ZAMModule& kid) { kid.addOptionString("public z integer default 4"); },
+         "x=1/0; y=2/0; z=4/0"},
+        {[](ZAMModule& kid) { kid.deleteOption("y"); }, "x=1/0"},
+    };
+    for (std::size_t row = 0; row < std::size(rows); ++row) {
+        module("kid" + std::to_string(row),
+               {"public x integer default 1", "public y integer default 2"});
+        TestNode& instance = node("i", "kid" + std::to_string(row), nullptr);
+        Set first(window);
+        first.setContext(&instance, true);
+        put(first, "kid" + std::to_string(row) + ":x", 5, Set::RuleSet);
+        rows[row].change(*window->getModule("kid" + std::to_string(row)));
+        Set second(window);
+        second.setContext(&instance, true);
+        EXPECT_EQ(rows[row].after, dump(second)) << "row " << row;
+        EXPECT_EQ("x=5/2; y=2/0", dump(first)) << "row " << row;
     }
 }
 

@@ -111,6 +111,23 @@ private:
     mutable std::unique_ptr<ZAMSelOptionSet::Contents> view_;
 };
 
+// Reads of a set that rule and condition expressions make by an option id
+// they remembered, without the counted handles of the public lookup.
+class SetLookup {
+public:
+    // The set's window, not counted; null when it has none.
+    static const ZAMWindow* window(const ZAMSelOptionSet& set) { return set.window_; }
+    // The stored entry of option `id` at the empty path, or null.
+    static const SosEntry* stored(const ZAMSelOptionSet& set, std::int32_t id) {
+        const EntryTable* table = set.contents_.get();
+        if (table == nullptr) {
+            return nullptr;
+        }
+        const std::size_t at = table->find(id, ZAMPath::EmptyPath);
+        return at == EntryTable::npos ? nullptr : &*table->slots()[at].entry;
+    }
+};
+
 }  // namespace zamcore
 
 #endif

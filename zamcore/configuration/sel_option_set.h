@@ -21,6 +21,7 @@ class ZAMWindow;
 namespace zamcore {
 class ContextPass;
 class EntryTable;
+class SetLookup;
 }  // namespace zamcore
 
 // The values chosen for options during one configuration, each recorded with
@@ -157,6 +158,7 @@ public:
 private:
     friend class ZAMWindow;
     friend class zamcore::ContextPass;
+    friend class zamcore::SetLookup;
     explicit ZAMSelOptionSet(ZAMWindow* window);
 
     // Stores the option's default at `path` after the option's other entries.

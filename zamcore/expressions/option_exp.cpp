@@ -12,7 +12,8 @@ ZAMOptionExp::ZAMOptionExp(const std::string& moduleId, const std::string& name,
       path_(path),
       foundIn_(nullptr),
       foundGeneration_(0),
-      found_(nullptr) {}
+      found_(nullptr),
+      foundId_(0) {}
 
 ZAMOptionExp::~ZAMOptionExp() = default;
 
@@ -29,5 +30,10 @@ ref_count_ptr<ZAMOption> ZAMOptionExp::option(const ref_count_ptr<ZAMWindow>& wi
     foundIn_ = zamcore::ModuleLookup::foundIn(*window, *option);
     foundGeneration_ = zamcore::ModuleLookup::generation(*window);
     found_ = option.get();
+    foundId_ = foundIn_ != nullptr ? option->id() : 0;
     return option;
+}
+
+std::int32_t ZAMOptionExp::knownId(const ZAMWindow& window) const {
+    return zamcore::ModuleLookup::stillFound(window, foundIn_, foundGeneration_) ? foundId_ : 0;
 }

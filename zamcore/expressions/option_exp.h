@@ -31,6 +31,11 @@ public:
     const std::string& moduleId() const { return moduleId_; }
     const std::string& name() const { return name_; }
 
+    // The id of the option the last lookup found, while that is still what
+    // a lookup in `window` finds; 0 when it must be looked up. Reading a
+    // set's entry by this id touches neither the option nor its count.
+    std::int32_t knownId(const ZAMWindow& window) const;
+
 private:
     std::string moduleId_;
     std::string name_;
@@ -41,6 +46,7 @@ private:
     mutable const ZAMWindow* foundIn_;
     mutable std::uint64_t foundGeneration_;
     mutable ZAMOption* found_;
+    mutable std::int32_t foundId_;  // 0 unless found_ is remembered
 };
 
 #endif

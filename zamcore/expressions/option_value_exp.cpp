@@ -1,5 +1,6 @@
 #include "zamcore/expressions/option_value_exp.h"
 
+#include "zamcore/configuration/entry_table.h"
 #include "zamcore/configuration/sel_option_set.h"
 #include "zamcore/configuration/sos_entry.h"
 #include "zamcore/expressions/option_exp.h"
@@ -12,7 +13,17 @@ ZAMOptionValueExp::~ZAMOptionValueExp() {
     delete option_;
 }
 
+// An option found before is read by its id while the window's modules and
+// options stay as they are; an entry not stored yet takes the lookup that
+// stores the default.
 const ZAMSelOptionSet::ZAMSosEntry& ZAMOptionValueExp::entry(const ZAMSelOptionSet& set) const {
+    if (const ZAMWindow* window = zamcore::SetLookup::window(set)) {
+        if (const std::int32_t id = option_->knownId(*window)) {
+            if (const ZAMSelOptionSet::ZAMSosEntry* stored = zamcore::SetLookup::stored(set, id)) {
+                return *stored;
+            }
+        }
+    }
     return set.get(option_->option(set.window()));
 }
 
