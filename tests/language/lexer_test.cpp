@@ -51,6 +51,7 @@ TEST_F(LexerTest, SplitsTextIntoTokens) {
         {"'my option' _a1", "id(my option) id(_a1)"},
         {R"('it\'s' 'a\\b')", R"(id(it's) id(a\b))"},
         {R"("say \"hi\"" "\n\t")", R"(str(say "hi") str(nt))"},
+        {R"('\'s' "\\x" "a\b")", R"(id('s) str(\x) str(ab))"},
         {R"("" '' "#no comment")", "str() id() str(#no comment)"},
         // Comments run to the end of the line, even right after a token.
         {"abc#x\ny", "id(abc) id(y)"},

@@ -258,11 +258,16 @@ inline bool sameBytes(const char* a, const char* b, std::size_t size) {
 }
 
 // A backslash keeps the character after it, whatever it is; there are no
-// control-character escapes.
+// control-character escapes. Most names and strings hold none and are
+// copied whole.
 std::string unescape(std::string_view text) {
-    std::string result;
+    const std::size_t first = text.find('\\');
+    if (first == std::string_view::npos) {
+        return std::string(text);
+    }
+    std::string result(text.substr(0, first));
     result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = first; i < text.size(); ++i) {
         if (text[i] == '\\') {
             ++i;
             if (i == text.size()) {
