@@ -318,10 +318,10 @@ struct Skipped {
 
 // The first position from `pos` that is neither white space nor in a
 // comment. A "#" outside a quoted literal comments out the rest of its line,
-// even directly after a token. Out of line: next() passes a single space
-// itself, so this runs at line breaks, indentation and comments.
-[[gnu::noinline]] Skipped skipSpaceAndComments(const char* text, std::uint32_t size,
-                                               std::uint32_t pos) {
+// even directly after a token. next() passes a single space itself, so this
+// runs (from skipThenScan(), out of line) at line breaks, indentation and
+// comments.
+inline Skipped skipSpaceAndComments(const char* text, std::uint32_t size, std::uint32_t pos) {
     const char* p = text + pos;
     const char* const end = text + size;
     std::uint32_t lines = 0;
