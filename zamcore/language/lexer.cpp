@@ -452,39 +452,6 @@ ZAMLexer::ZAMLexer(const std::string& text)
     next();
 }
 
-// Tokens are mostly separated by a single space, which next() passes
-// itself; runs of white space, comments and the rewrite capture go through
-// skipThenScan(). Neither that nor a quoted literal (which searches with
-// memchr) is inlined, so on its way to a word, an operator or a number next()
-// calls nothing and needs no registers saved.
-void ZAMLexer::next() {
-    const char* const text = text_.data();
-    std::uint32_t pos = pos_ + length_;
-    // The end of the token left, kept whatever the capture's state: while
-    // tokens are held it is the end of the last held one.
-    heldEnd_ = pos;
-    if (text[pos] == ' ') {
-        ++pos;
-    }
-    if (kTokens.skipped[static_cast<unsigned char>(text[pos])] || rewrite_) {
-        skipThenScan(pos);
-        return;
-    }
-    scan(pos);
-}
-
-void ZAMLexer::skipThenScan(std::uint32_t pos) {
-    const Skipped skipped = skipSpaceAndComments(text_.data(), size(), pos);
-    if (skipped.lines != 0) {
-        countLines(skipped.lines);
-    }
-    pos_ = skipped.pos;
-    if (rewrite_) {
-        capture();
-    }
-    scan(skipped.pos);
-}
-
 // The first character decides (see kTokens.start): a letter starts a word, an
 // operator character an operator, a digit a number, "_" a name, a quote a
 // quoted literal; any other character is TK_INVALID, of length 0, and the end
@@ -521,6 +488,39 @@ void ZAMLexer::scanQuoted(std::uint32_t pos) {
     }
     length_ = length;
     type_ = kind;
+}
+
+// Tokens are mostly separated by a single space, which next() passes
+// itself; runs of white space, comments and the rewrite capture go through
+// skipThenScan(). Neither that nor a quoted literal (which searches with
+// memchr) is inlined, so on its way to a word, an operator or a number next()
+// calls nothing and needs no registers saved.
+void ZAMLexer::next() {
+    const char* const text = text_.data();
+    std::uint32_t pos = pos_ + length_;
+    // The end of the token left, kept whatever the capture's state: while
+    // tokens are held it is the end of the last held one.
+    heldEnd_ = pos;
+    if (text[pos] == ' ') {
+        ++pos;
+    }
+    if (kTokens.skipped[static_cast<unsigned char>(text[pos])] || rewrite_) {
+        skipThenScan(pos);
+        return;
+    }
+    scan(pos);
+}
+
+void ZAMLexer::skipThenScan(std::uint32_t pos) {
+    const Skipped skipped = skipSpaceAndComments(text_.data(), size(), pos);
+    if (skipped.lines != 0) {
+        countLines(skipped.lines);
+    }
+    pos_ = skipped.pos;
+    if (rewrite_) {
+        capture();
+    }
+    scan(skipped.pos);
 }
 
 // Out of line, so that next() keeps its registers for the scans.
