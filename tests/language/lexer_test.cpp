@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "language/token_dump.h"
 #include "support/caught_error.h"
@@ -50,6 +51,7 @@ TEST_F(LexerTest, SplitsTextIntoTokens) {
         {"'my option' _a1", "id(my option) id(_a1)"},
         {R"('it\'s' 'a\\b')", R"(id(it's) id(a\b))"},
         {R"("say \"hi\"" "\n\t")", R"(str(say "hi") str(nt))"},
+        {R"('\'s' "\\x" "a\b")", R"(id('s) str(\x) str(ab))"},
         {R"("" '' "#no comment")", "str() id() str(#no comment)"},
         // Comments run to the end of the line, even right after a token.
         {"abc#x\ny", "id(abc) id(y)"},
@@ -118,6 +120,36 @@ TEST_F(LexerTest, TableSearchAgreesWithTheOrderedSearch) {
             EXPECT_EQ(referenceFirstToken(text),
                       (std::pair<int, std::string>(lexer.type(), lexer.identifierValue())))
                 << "text: " << text;
+        }
+    }
+}
+
+// Words one edit away from a keyword (a byte changed, added or dropped),
+// read at the end of the text and followed by more text: the lexer compares
+// the first eight bytes of a word at once where eight can be read, and byte
+// by byte near the end.
+TEST_F(LexerTest, WordsNearKeywordsAreReadAsTheReferenceSearchReadsThem) {
+    const char* const tails[] = {"", " ", " and more text after it"};
+    for (const Entry& entry : kReferenceTable) {
+        const std::string keyword = entry.text;
+        if (!std::isalpha(static_cast<unsigned char>(keyword[0]))) {
+            continue;
+        }
+        std::vector<std::string> words = {keyword, keyword + "s", keyword.substr(1),
+                                          keyword.substr(0, keyword.size() - 1)};
+        for (std::size_t i = 0; i < keyword.size(); ++i) {
+            std::string changed = keyword;
+            changed[i] = changed[i] == 'x' ? 'y' : 'x';
+            words.push_back(changed);
+        }
+        for (const std::string& word : words) {
+            for (const char* tail : tails) {
+                const std::string text = word + tail;
+                ZAMLexer lexer(text);
+                EXPECT_EQ(referenceFirstToken(text),
+                          (std::pair<int, std::string>(lexer.type(), lexer.identifierValue())))
+                    << "text: " << text;
+            }
         }
     }
 }
@@ -202,6 +234,26 @@ TEST_F(LexerTest, CountsLinesInWhiteSpaceAndComments) {
     EXPECT_EQ(5, lexer.line());
     lexer.next();
     EXPECT_EQ(T::TK_END, lexer.type());
+}
+
+// The line of each token, whether one space, a run of white space or a
+// comment comes before it.
+TEST_F(LexerTest, CountsLinesWhateverSeparatesTheTokens) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"a b\nc", "1 1 2"},
+        {"a \nb", "1 2"},
+        {"a \n\n  b c", "1 3 3"},
+        {"a #x\n b", "1 2"},
+        {"a\t\r\nb #\n#\n c", "1 2 4"},
+        {"'x' \"y\"\n=1 \n \n2.5", "1 1 2 2 4"},
+    };
+    for (const auto& c : cases) {
+        std::string lines;
+        for (ZAMLexer lexer(c.first); lexer.type() != T::TK_END; lexer.next()) {
+            lines += (lines.empty() ? "" : " ") + std::to_string(lexer.line());
+        }
+        EXPECT_EQ(c.second, lines) << "text: " << c.first;
+    }
 }
 
 TEST_F(LexerTest, InvalidCharacterStaysCurrent) {

@@ -199,6 +199,24 @@ TEST_F(RklParserTest, LongChainsAreNotNesting) {
     });
 }
 
+// Lines are counted over long texts of blocks, blank lines and comments: an
+// error after thousands of lines names its own line and points at its token.
+TEST_F(RklParserTest, ErrorsAfterLongTextsNameTheirLine) {
+    const std::string block =
+        "if m:a = 1 then\n  set m:a to 2 # two\nelif m:a > 2 then inform \"x\"\n"
+        "else\n\n  warn 1\nendif\n";  // seven lines
+    const std::string texts[] = {repeat(block, 1) + "set m:a 1",
+                                 repeat(block, 2000) + "inform \"y\"\n  set m:a 1",
+                                 repeat(block, 3000) + "if m:a then inform 1"};
+    const ErrorRow rows[] = {
+        {texts[0].c_str(), "Error parsing set/fix statement: 'to' not found", "1", 8},
+        {texts[1].c_str(), "Error parsing set/fix statement: 'to' not found", "1", 14002},
+        {texts[2].c_str(), "Error parsing 'if' statement - missing endif", "", 21001},
+    };
+    expectErrors(std::begin(rows), std::end(rows),
+                 [this](const std::string& text) { t->setRkl(text); });
+}
+
 TEST_F(RklParserTest, ElifLinesAndTheTextKept) {
     const std::string text =
         "# rules\nif m:a = 1 then inform 1\nelif true then\n  inform 2\nendif\n";

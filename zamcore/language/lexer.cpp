@@ -108,63 +108,116 @@ enum class Start : std::uint8_t {
     kLetter,
     kUnderscore,
     kDigit,
-    kDoubleQuote,
-    kSingleQuote,
+    kQuote,  // a double or single quote
     kOperator,
 };
 
-// Keywords by a hash of their first and last byte and their length, which no
-// two keywords share (checked below), so one comparison decides.
-constexpr std::size_t kKeywordSlots = 128;
-
-constexpr std::size_t keywordSlot(const char* word, std::size_t size) {
-    return (static_cast<unsigned char>(word[0]) * 5u +
-            static_cast<unsigned char>(word[size - 1]) * 3u + size) &
-           (kKeywordSlots - 1);
+// Up to the first eight bytes of `text` as one number, the first byte in the
+// lowest bits: what loadEight() gives for them, with zeros past the text.
+constexpr std::uint64_t packHead(std::string_view text) {
+    std::uint64_t head = 0;
+    for (std::size_t i = 0; i < text.size() && i < 8; ++i) {
+        head |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+    }
+    return head;
 }
 
-// What each byte starts; the operator that each byte makes, if any, and the
-// one it makes followed by "=": every two-character operator ends in "=", so
-// the longer one is found by looking at one more byte; and the keywords by
-// slot. Built by the compiler, so no thread ever sees them half made.
+// The eight bytes at `p`, the first in the lowest bits whatever the
+// machine's byte order.
+inline std::uint64_t loadEight(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+// Keywords by a multiplicative hash of their first eight bytes (a word's
+// bytes are never NUL, so these and the length tell words of up to eight
+// bytes apart). The multiplier was found by trying odd numbers until no two
+// keywords shared a slot; the build checks that they still do not.
+constexpr std::size_t kKeywordSlotBits = 6;
+constexpr std::uint64_t kKeywordMultiplier = 0xd8f3995d94f88111u;
+
+constexpr std::size_t keywordSlot(std::uint64_t head) {
+    return static_cast<std::size_t>((head * kKeywordMultiplier) >> (64 - kKeywordSlotBits));
+}
+
+// A keyword's slot: its first eight bytes packed; its length (0 for an empty
+// slot, which no word has); its kind; and its table entry, for the bytes
+// after the eighth.
+struct KeywordSlot {
+    std::uint64_t head = 0;
+    std::uint8_t length = 0;
+    std::uint8_t type = 0;
+    std::uint8_t entry = 0;
+};
+
+// What each byte starts; which bytes are skipped before a token (white space
+// and "#"); the operator that each byte makes, if any, and the one it makes
+// followed by "=": every two-character operator ends in "=", so the longer
+// one is found by looking at one more byte; and the keywords by slot. Built
+// by the compiler, so no thread ever sees them half made.
 struct TokenTables {
     Start start[256];
+    bool skipped[256];
     std::uint8_t single[256];
     std::uint8_t withEquals[256];
-    std::uint8_t keyword[kKeywordSlots];  // entry index + 1; 0 for none
+    KeywordSlot keyword[std::size_t{1} << kKeywordSlotBits];
+    // Of a word of n bytes (n <= 8), the bits of its first n bytes in an
+    // eight-byte load; all of them from eight bytes on.
+    std::uint64_t headMask[9];
     bool consistent = true;
 
-    constexpr TokenTables() : start(), single(), withEquals(), keyword() {
+    constexpr TokenTables() : start(), skipped(), single(), withEquals(), keyword(), headMask() {
+        for (std::size_t n = 0; n < 8; ++n) {
+            headMask[n] = (std::uint64_t{1} << (8 * n)) - 1;
+        }
+        headMask[8] = ~std::uint64_t{0};
         for (int c = 0; c < 256; ++c) {
             const auto byte = static_cast<unsigned char>(c);
             start[c] = zamcore::isLetter(byte)  ? Start::kLetter
                        : zamcore::isDigit(byte) ? Start::kDigit
                                                 : Start::kOther;
+            skipped[c] = zamcore::isSpace(byte) || byte == '#';
             single[c] = Token::TK_INVALID;
             withEquals[c] = Token::TK_INVALID;
         }
         start[static_cast<unsigned char>('_')] = Start::kUnderscore;
-        start[static_cast<unsigned char>('"')] = Start::kDoubleQuote;
-        start[static_cast<unsigned char>('\'')] = Start::kSingleQuote;
+        start[static_cast<unsigned char>('"')] = Start::kQuote;
+        start[static_cast<unsigned char>('\'')] = Start::kQuote;
         for (std::size_t i = 0; i < kTableSize; ++i) {
             const TableEntry& entry = kTable[i];
-            const auto first = static_cast<unsigned char>(entry.text.front());
             if (isKeywordEntry(entry)) {
-                const std::size_t slot = keywordSlot(entry.text.data(), entry.text.size());
-                consistent = consistent && keyword[slot] == 0;
-                keyword[slot] = static_cast<std::uint8_t>(i + 1);
-                continue;
-            }
-            // An operator may not begin with a byte that starts anything else.
-            consistent =
-                consistent && (start[first] == Start::kOther || start[first] == Start::kOperator);
-            start[first] = Start::kOperator;
-            if (entry.text.size() == 1) {
-                single[first] = static_cast<std::uint8_t>(entry.type);
+                addKeyword(entry, i);
             } else {
-                consistent = consistent && entry.text.size() == 2 && entry.text[1] == '=';
-                withEquals[first] = static_cast<std::uint8_t>(entry.type);
+                addOperator(entry);
             }
+        }
+    }
+
+    constexpr void addKeyword(const TableEntry& entry, std::size_t index) {
+        const std::uint64_t head = packHead(entry.text);
+        KeywordSlot& slot = keyword[keywordSlot(head)];
+        consistent = consistent && slot.length == 0 && entry.text.size() < 256;
+        slot.head = head;
+        slot.length = static_cast<std::uint8_t>(entry.text.size());
+        slot.type = static_cast<std::uint8_t>(entry.type);
+        slot.entry = static_cast<std::uint8_t>(index);
+    }
+
+    // An operator may not begin with a byte that starts anything else.
+    constexpr void addOperator(const TableEntry& entry) {
+        const auto first = static_cast<unsigned char>(entry.text.front());
+        consistent =
+            consistent && (start[first] == Start::kOther || start[first] == Start::kOperator);
+        start[first] = Start::kOperator;
+        if (entry.text.size() == 1) {
+            single[first] = static_cast<std::uint8_t>(entry.type);
+        } else {
+            consistent = consistent && entry.text.size() == 2 && entry.text[1] == '=';
+            withEquals[first] = static_cast<std::uint8_t>(entry.type);
         }
     }
 };
@@ -174,31 +227,47 @@ static_assert(kTokens.consistent,
               "keywords hash to distinct slots and two-character operators end in '='");
 static_assert(Token::TK_RESERVED < 256, "token codes fit a byte");
 
-// Inline: it runs after most words.
-inline const TableEntry* findKeyword(std::string_view word) {
-    const std::uint8_t index = kTokens.keyword[keywordSlot(word.data(), word.size())];
-    if (index == 0) {
-        return nullptr;
-    }
-    // Keywords are short: a loop beats a call to memcmp.
-    const TableEntry& entry = kTable[index - 1];
-    if (entry.text.size() != word.size()) {
-        return nullptr;
-    }
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (entry.text[i] != word[i]) {
-            return nullptr;
+// Keywords are short: a loop beats a call to memcmp.
+inline bool sameBytes(const char* a, const char* b, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        if (a[i] != b[i]) {
+            return false;
         }
     }
-    return &entry;
+    return true;
+}
+
+// The keyword that the `size` bytes at `word` spell, or TK_IDENTIFIER.
+// `readable` bytes from `word` on may be read, at least `size`: when eight
+// may, one load takes the first eight bytes at once. Inline: it runs after
+// most words.
+[[gnu::always_inline]] inline Token keywordOr(const char* word, std::size_t size,
+                                              std::size_t readable) {
+    std::uint64_t head = readable >= 8 ? loadEight(word) : packHead(std::string_view(word, size));
+    if (size < 8) {
+        head &= kTokens.headMask[size];
+    }
+    const KeywordSlot& slot = kTokens.keyword[keywordSlot(head)];
+    if (slot.head != head || slot.length != size) {
+        return Token::TK_IDENTIFIER;
+    }
+    if (size > 8 && !sameBytes(word + 8, kTable[slot.entry].text.data() + 8, size - 8)) {
+        return Token::TK_IDENTIFIER;
+    }
+    return static_cast<Token>(slot.type);
 }
 
 // A backslash keeps the character after it, whatever it is; there are no
-// control-character escapes.
+// control-character escapes. Most names and strings hold none and are
+// copied whole.
 std::string unescape(std::string_view text) {
-    std::string result;
+    const std::size_t first = text.find('\\');
+    if (first == std::string_view::npos) {
+        return std::string(text);
+    }
+    std::string result(text.substr(0, first));
     result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = first; i < text.size(); ++i) {
         if (text[i] == '\\') {
             ++i;
             if (i == text.size()) {
@@ -221,66 +290,80 @@ std::size_t digitRun(std::string_view text) {
 
 // The hot loops below read a text through its data(): every run stops at
 // the text's closing NUL, which is no white space, name character, digit,
-// "#" or "=", so they need no bound.
+// "#" or "=", so they need no bound. They step a pointer, not an index: a
+// 32-bit index would be widened again for every byte.
 
 std::uint32_t wordEnd(const char* text, std::uint32_t from) {
-    while (isWordChar(static_cast<unsigned char>(text[from]))) {
-        ++from;
+    const char* p = text + from;
+    while (isWordChar(static_cast<unsigned char>(*p))) {
+        ++p;
     }
-    return from;
+    return static_cast<std::uint32_t>(p - text);
 }
 
 std::uint32_t digitsEnd(const char* text, std::uint32_t from) {
-    while (isDigit(static_cast<unsigned char>(text[from]))) {
-        ++from;
+    const char* p = text + from;
+    while (isDigit(static_cast<unsigned char>(*p))) {
+        ++p;
     }
-    return from;
+    return static_cast<std::uint32_t>(p - text);
 }
+
+// Where a run of white space and comments ends, and how many line breaks
+// it holds.
+struct Skipped {
+    std::uint32_t pos;
+    std::uint32_t lines;
+};
 
 // The first position from `pos` that is neither white space nor in a
-// comment; adds the line breaks passed over to `lines`. A "#" outside a
-// quoted literal comments out the rest of its line, even directly after a
-// token.
-std::uint32_t skipSpaceAndComments(const char* text, std::uint32_t size, std::uint32_t pos,
-                                   std::uint32_t& lines) {
+// comment. A "#" outside a quoted literal comments out the rest of its line,
+// even directly after a token. next() passes a single space itself, so this
+// runs (from skipThenScan(), out of line) at line breaks, indentation and
+// comments.
+inline Skipped skipSpaceAndComments(const char* text, std::uint32_t size, std::uint32_t pos) {
+    const char* p = text + pos;
+    const char* const end = text + size;
+    std::uint32_t lines = 0;
     for (;;) {
-        while (isSpace(static_cast<unsigned char>(text[pos]))) {
-            lines += text[pos] == '\n' ? 1 : 0;
-            ++pos;
+        while (isSpace(static_cast<unsigned char>(*p))) {
+            lines += *p == '\n' ? 1 : 0;
+            ++p;
         }
-        if (text[pos] != '#') {
-            return pos;
+        if (*p != '#') {
+            break;
         }
-        const void* lineEnd = std::memchr(text + pos, '\n', size - pos);
+        const void* lineEnd = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
         if (lineEnd == nullptr) {
-            return size;
+            p = end;
+            break;
         }
-        pos = static_cast<std::uint32_t>(static_cast<const char*>(lineEnd) - text) + 1;
+        p = static_cast<const char*>(lineEnd) + 1;
         ++lines;
     }
+    return Skipped{static_cast<std::uint32_t>(p - text), lines};
 }
 
-// A token found at a position; `unterminated` for a quoted literal that has
-// no closing quote.
+// A token found at a position.
 struct Scanned {
     Token type;
     std::uint32_t length;
-    bool unterminated;
 };
 
 // Only the one character before a quote is looked at: a quote directly after
 // a backslash never closes the literal, so a literal cannot end in one.
-Scanned scanQuoted(const char* text, std::uint32_t size, std::uint32_t pos, Token kind) {
+// Returns the literal's length, quotes included; 0 when it is not closed.
+std::uint32_t quotedLength(const char* text, std::uint32_t size, std::uint32_t pos) {
     const char quote = text[pos];
     std::uint32_t end = pos + 1;
     for (;;) {
         const void* found = std::memchr(text + end, quote, size - end);
         if (found == nullptr) {
-            return Scanned{kind, 0, true};
+            return 0;
         }
         end = static_cast<std::uint32_t>(static_cast<const char*>(found) - text);
         if (text[end - 1] != '\\') {
-            return Scanned{kind, end + 1 - pos, false};
+            return end + 1 - pos;
         }
         ++end;
     }
@@ -289,59 +372,44 @@ Scanned scanQuoted(const char* text, std::uint32_t size, std::uint32_t pos, Toke
 // Digits, then the character after them decides: a letter or "_" makes a
 // name ("2nd"), ":" makes the digits a name (a module id such as "1234"), "."
 // makes a real with the digits after it ("12.5", "12."). No sign, no exponent.
-Scanned scanNumber(const char* text, std::uint32_t pos) {
+[[gnu::always_inline]] inline Scanned scanNumber(const char* text, std::uint32_t pos) {
     const std::uint32_t end = digitsEnd(text, pos + 1);
     const auto c = static_cast<unsigned char>(text[end]);
     if (isLetter(c) || c == '_') {
-        return Scanned{Token::TK_IDENTIFIER, wordEnd(text, end) - pos, false};
+        return Scanned{Token::TK_IDENTIFIER, wordEnd(text, end) - pos};
     }
     if (c == ':') {
-        return Scanned{Token::TK_IDENTIFIER, end - pos, false};
+        return Scanned{Token::TK_IDENTIFIER, end - pos};
     }
     if (c == '.') {
-        return Scanned{Token::TK_REAL, digitsEnd(text, end + 1) - pos, false};
+        return Scanned{Token::TK_REAL, digitsEnd(text, end + 1) - pos};
     }
-    return Scanned{Token::TK_INTEGER, end - pos, false};
+    return Scanned{Token::TK_INTEGER, end - pos};
 }
 
-// The first character decides (see kTokens.start): a letter starts a word (a
-// keyword or a name), "_" a name, a digit a number, a quote a quoted literal;
-// operators match as prefixes, whatever follows them ("<=" before "<"); any
-// other character is TK_INVALID, of length 0.
-Scanned scanToken(const char* text, std::uint32_t size, std::uint32_t pos) {
-    const auto c = static_cast<unsigned char>(text[pos]);
-    switch (kTokens.start[c]) {
-        case Start::kLetter: {
-            const std::uint32_t end = wordEnd(text, pos + 1);
-            if (isSpace(static_cast<unsigned char>(text[end])) || end == size) {
-                const TableEntry* keyword = findKeyword(std::string_view(text + pos, end - pos));
-                if (keyword != nullptr) {
-                    return Scanned{keyword->type, end - pos, false};
-                }
-            }
-            return Scanned{Token::TK_IDENTIFIER, end - pos, false};
-        }
-        case Start::kUnderscore:
-            return Scanned{Token::TK_IDENTIFIER, wordEnd(text, pos + 1) - pos, false};
-        case Start::kOperator: {
-            const auto withEquals = static_cast<Token>(kTokens.withEquals[c]);
-            if (text[pos + 1] == '=' && withEquals != Token::TK_INVALID) {
-                return Scanned{withEquals, 2, false};
-            }
-            // "!" alone is no operator.
-            const auto single = static_cast<Token>(kTokens.single[c]);
-            return Scanned{single, single != Token::TK_INVALID ? 1u : 0u, false};
-        }
-        case Start::kDigit:
-            return scanNumber(text, pos);
-        case Start::kDoubleQuote:
-            return scanQuoted(text, size, pos, Token::TK_STRING);
-        case Start::kSingleQuote:
-            return scanQuoted(text, size, pos, Token::TK_IDENTIFIER);
-        case Start::kOther:
-            break;
+// A word: a keyword when white space or the end of the text follows it, so
+// that "setting", "set(" and "false)" hold none; otherwise a name.
+[[gnu::always_inline]] inline Scanned scanWord(const char* text, std::uint32_t size,
+                                               std::uint32_t pos) {
+    const std::uint32_t end = wordEnd(text, pos + 1);
+    Token type = Token::TK_IDENTIFIER;
+    if (isSpace(static_cast<unsigned char>(text[end])) || end == size) {
+        // The closing NUL may be read too.
+        type = keywordOr(text + pos, end - pos, size + 1 - pos);
     }
-    return Scanned{pos >= size ? Token::TK_END : Token::TK_INVALID, 0, false};
+    return Scanned{type, end - pos};
+}
+
+// An operator matches whatever follows it, the longer one first ("<="
+// before "<"); "!" alone is no operator but TK_INVALID, of length 0.
+[[gnu::always_inline]] inline Scanned scanOperator(const char* text, std::uint32_t pos) {
+    const auto c = static_cast<unsigned char>(text[pos]);
+    const auto withEquals = static_cast<Token>(kTokens.withEquals[c]);
+    if (text[pos + 1] == '=' && withEquals != Token::TK_INVALID) {
+        return Scanned{withEquals, 2};
+    }
+    const auto single = static_cast<Token>(kTokens.single[c]);
+    return Scanned{single, single != Token::TK_INVALID ? 1u : 0u};
 }
 
 }  // namespace
@@ -363,7 +431,7 @@ bool zamcore::isKeyword(std::string_view word) {
     if (end < word.size() && !isSpace(static_cast<unsigned char>(word[end]))) {
         return false;
     }
-    return findKeyword(word.substr(0, end)) != nullptr;
+    return end > 0 && keywordOr(word.data(), end, word.size()) != Token::TK_IDENTIFIER;
 }
 
 ZAMLexer::ZAMLexer(const std::string& text)
@@ -384,26 +452,75 @@ ZAMLexer::ZAMLexer(const std::string& text)
     next();
 }
 
-void ZAMLexer::next() {
-    if (hold_) {
-        heldEnd_ = pos_ + length_;
-    }
+// The first character decides (see kTokens.start): a letter starts a word, an
+// operator character an operator, a digit a number, "_" a name, a quote a
+// quoted literal; any other character is TK_INVALID, of length 0, and the end
+// of the text TK_END. Tested in that order, which is how often they come.
+[[gnu::always_inline]] inline void ZAMLexer::scan(std::uint32_t pos) {
     const char* const text = text_.data();
-    std::uint32_t lines = 0;
-    pos_ = skipSpaceAndComments(text, size(), pos_ + length_, lines);
-    length_ = 0;
-    if (lines != 0) {
-        countLines(lines);
-    }
-    if (rewrite_) {
-        capture();
-    }
-    const Scanned token = scanToken(text, size(), pos_);
-    if (token.unterminated) {
-        throwUnterminated(token.type);
+    pos_ = pos;
+    const Start start = kTokens.start[static_cast<unsigned char>(text[pos])];
+    Scanned token{TK_INVALID, 0};
+    if (start == Start::kLetter) {
+        token = scanWord(text, size(), pos);
+    } else if (start == Start::kOperator) {
+        token = scanOperator(text, pos);
+    } else if (start == Start::kDigit) {
+        token = scanNumber(text, pos);
+    } else if (start == Start::kUnderscore) {
+        token = Scanned{TK_IDENTIFIER, wordEnd(text, pos + 1) - pos};
+    } else if (start == Start::kQuote) {
+        scanQuoted(pos);
+        return;
+    } else if (pos >= size()) {
+        token.type = TK_END;
     }
     length_ = token.length;
     type_ = token.type;
+}
+
+// A double quote starts a string, a single quote a quoted name.
+void ZAMLexer::scanQuoted(std::uint32_t pos) {
+    const TokenType kind = text_[pos] == '"' ? TK_STRING : TK_IDENTIFIER;
+    const std::uint32_t length = quotedLength(text_.data(), size(), pos);
+    if (length == 0) {
+        throwUnterminated(kind);
+    }
+    length_ = length;
+    type_ = kind;
+}
+
+// Tokens are mostly separated by a single space, which next() passes
+// itself; runs of white space, comments and the rewrite capture go through
+// skipThenScan(). Neither that nor a quoted literal (which searches with
+// memchr) is inlined, so on its way to a word, an operator or a number next()
+// calls nothing and needs no registers saved.
+void ZAMLexer::next() {
+    const char* const text = text_.data();
+    std::uint32_t pos = pos_ + length_;
+    // The end of the token left, kept whatever the capture's state: while
+    // tokens are held it is the end of the last held one.
+    heldEnd_ = pos;
+    if (text[pos] == ' ') {
+        ++pos;
+    }
+    if (kTokens.skipped[static_cast<unsigned char>(text[pos])] || rewrite_) {
+        skipThenScan(pos);
+        return;
+    }
+    scan(pos);
+}
+
+void ZAMLexer::skipThenScan(std::uint32_t pos) {
+    const Skipped skipped = skipSpaceAndComments(text_.data(), size(), pos);
+    if (skipped.lines != 0) {
+        countLines(skipped.lines);
+    }
+    pos_ = skipped.pos;
+    if (rewrite_) {
+        capture();
+    }
+    scan(skipped.pos);
 }
 
 // Out of line, so that next() keeps its registers for the scans.

@@ -147,6 +147,9 @@ public:
     std::string rewrittenText();
 
 private:
+    void skipThenScan(std::uint32_t pos);
+    void scan(std::uint32_t pos);
+    void scanQuoted(std::uint32_t pos);
     void countLines(std::uint32_t lines);
     [[noreturn]] void throwUnterminated(TokenType kind) const;
     void capture();

@@ -44,6 +44,18 @@ Value makeBinary(Value left, Value right) {
     return node;
 }
 
+// Builds an "if" node; like makeBinary, the parts stay owned by the
+// parameters until the node holds them.
+std::unique_ptr<ZAMExp> makeIf(Value condition, std::unique_ptr<ZAMExp> thenPart,
+                               std::unique_ptr<ZAMExp> elsePart, int line) {
+    std::unique_ptr<ZAMExp> node =
+        std::make_unique<ZAMIfExp>(condition.get(), thenPart.get(), elsePart.get(), line);
+    condition.release();
+    thenPart.release();
+    elsePart.release();
+    return node;
+}
+
 // The precedence levels of the binary operators, loosest first.
 enum Level { kComparison, kSum, kProduct };
 
@@ -229,37 +241,37 @@ ZAMRklParser::Statement ZAMRklParser::parseIf() {
     };
     enterNesting();
     lexer_.next();
+    // The links before the last, each ended by "elif"; an "if" without
+    // "elif" needs no list.
     std::vector<Link> links;
-    Statement elsePart;
+    Value condition;
+    Statement thenPart;
     for (;;) {
-        Value condition = parseDisjunction();
+        condition = parseDisjunction();
         expect(ZAMLexer::TK_THEN, Key::MissingThen);
         lexer_.next();
-        Statement thenPart = parseStatements();
-        if (type() == ZAMLexer::TK_ELIF) {
-            links.push_back(Link{std::move(condition), std::move(thenPart), lexer_.line()});
-            lexer_.next();
-            continue;
+        thenPart = parseStatements();
+        if (type() != ZAMLexer::TK_ELIF) {
+            break;
         }
-        if (type() == ZAMLexer::TK_ELSE) {
-            lexer_.next();
-            elsePart = parseStatements();
-        }
-        expect(ZAMLexer::TK_ENDIF, Key::MissingEndif);
-        lexer_.next();
         links.push_back(Link{std::move(condition), std::move(thenPart), lexer_.line()});
-        break;
+        lexer_.next();
     }
+    Statement elsePart;
+    if (type() == ZAMLexer::TK_ELSE) {
+        lexer_.next();
+        elsePart = parseStatements();
+    }
+    expect(ZAMLexer::TK_ENDIF, Key::MissingEndif);
+    lexer_.next();
+    Statement statement =
+        makeIf(std::move(condition), std::move(thenPart), std::move(elsePart), lexer_.line());
     for (auto link = links.rbegin(); link != links.rend(); ++link) {
-        Statement statement = std::make_unique<ZAMIfExp>(
-            link->condition.get(), link->thenPart.get(), elsePart.get(), link->line);
-        link->condition.release();
-        link->thenPart.release();
-        elsePart.release();
-        elsePart = std::move(statement);
+        statement = makeIf(std::move(link->condition), std::move(link->thenPart),
+                           std::move(statement), link->line);
     }
     leaveNesting();
-    return elsePart;
+    return statement;
 }
 
 #if !ZAMCORE_EARLIER_INTERFACE
@@ -363,11 +375,16 @@ std::unique_ptr<ZAMOptionExp> ZAMRklParser::parseOptionReference() {
 
 // operands joined by `op`, grouped to the right: a op (b op c). The chain is
 // read in a loop and built from its last operand outwards.
+// A single operand, by far the most common case, needs no list.
 template <class Node>
 ZAMRklParser::Value ZAMRklParser::parseRightGrouped(TokenType op,
                                                     Value (ZAMRklParser::*operand)()) {
+    Value first = (this->*operand)();
+    if (type() != op) {
+        return first;
+    }
     std::vector<Value> operands;
-    operands.push_back((this->*operand)());
+    operands.push_back(std::move(first));
     while (type() == op) {
         lexer_.next();
         operands.push_back((this->*operand)());
