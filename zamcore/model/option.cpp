@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <limits>
-#include <map>
 #include <utility>
 
+#include "zamcore/model/model_indexes.h"
 #include "zamcore/model/module.h"
 #include "zamcore/model/module_lookup.h"
 #include "zamcore/model/option_ids.h"
@@ -15,12 +15,16 @@
 
 namespace {
 
+using IdMap = zamcore::FlatIndex<zamcore::OptionsById>;
+
 // Live options by id. The map holds no references: options enter it when
 // constructed and leave it when destroyed. It is never destroyed itself: a
 // host may keep options in static objects that are destroyed at exit after
-// any static of ours, and their destructors still withdraw from it.
-std::map<int, ZAMOption*>& idMap() {
-    static auto* const map = new std::map<int, ZAMOption*>();
+// any static of ours, and their destructors still withdraw from it. Hashed
+// by the id itself, so that options made one after another take neighbouring
+// slots.
+IdMap& idMap() {
+    static auto* const map = new IdMap();
     return *map;
 }
 
@@ -107,7 +111,7 @@ ZAMOption::~ZAMOption() {
 void ZAMOption::enterRegistries() {
     zamcore::WindowBackPointers::attach(&window_);
     try {
-        idMap()[id_] = this;
+        idMap().insert(this);
     } catch (...) {
         zamcore::WindowBackPointers::detach(&window_);
         throw;
@@ -265,11 +269,11 @@ ref_count_ptr<ZAMOption> ZAMOption::findOption(const ref_count_ptr<ZAMWindow>& w
 }
 
 ref_count_ptr<ZAMOption> ZAMOption::optionForId(int id) {
-    auto found = idMap().find(id);
-    if (found == idMap().end()) {
+    ZAMOption* found = idMap().find(id);
+    if (found == nullptr) {
         throw ZAMException(110, "", "", "");
     }
-    return ref_count_ptr<ZAMOption>(found->second);
+    return ref_count_ptr<ZAMOption>(found);
 }
 
 namespace {
