@@ -15,10 +15,17 @@ namespace zamcore {
 // down a tree of strings, and whoever changes the map changes the index with
 // it.
 //
+// The entries of a run of occupied slots are kept in the order of their home
+// slots (an entry passes one that sits nearer its own home), so that a search
+// stops as soon as it meets an entry nearer home than it would be, and a
+// removal moves back only the entries that are away from home. Keys hashed
+// to consecutive numbers (option ids) then sit each in its own home slot,
+// one after another.
+//
 // `Traits` says what is indexed and by what:
 //   using Item = ...;  using Key = ...;   (Key is cheap to copy)
 //   static Key keyOf(const Item&);
-//   static std::uint64_t hash(Key);
+//   static std::uint64_t hash(Key);      (spread over the low bits)
 // An item's key must not change while it is in the index.
 template <class Traits>
 class FlatIndex {
@@ -43,36 +50,28 @@ public:
 
     // Enters `item`, in place of any item with the same key.
     void insert(Item* item) {
-        reserveOne();
-        const std::uint64_t h = Traits::hash(Traits::keyOf(*item));
-        std::size_t at = home(h);
-        for (; table_[at].item != nullptr; at = next(at)) {
-            if (table_[at].hash == h && Traits::keyOf(*table_[at].item) == Traits::keyOf(*item)) {
-                table_[at].item = item;
-                return;
-            }
+        const std::size_t found = locate(Traits::keyOf(*item));
+        if (found != kNowhere) {
+            table_[found].item = item;
+            return;
         }
-        table_[at] = Slot{h, item};
+        reserveOne();
+        place(Slot{Traits::hash(Traits::keyOf(*item)), item});
         ++size_;
     }
 
     // Takes out the item with this key; nothing when there is none. The
-    // entries after it move back into the gap, so that no probe ever stops
-    // early at a hole and no mark of a removed entry is left behind.
+    // entries after it that are away from home move one slot back, so that
+    // no mark of the removed entry is left behind.
     void erase(Key key) {
         std::size_t gap = locate(key);
         if (gap == kNowhere) {
             return;
         }
-        for (std::size_t at = next(gap); table_[at].item != nullptr; at = next(at)) {
-            // An entry may fill the gap when the gap lies on its probe path:
-            // cyclically between its home and where it is now.
-            const std::size_t distanceNow = (at - home(table_[at].hash)) & mask();
-            const std::size_t distanceGap = (at - gap) & mask();
-            if (distanceGap <= distanceNow) {
-                table_[gap] = table_[at];
-                gap = at;
-            }
+        for (std::size_t at = next(gap); table_[at].item != nullptr && distance(at) != 0;
+             at = next(at)) {
+            table_[gap] = table_[at];
+            gap = at;
         }
         table_[gap] = Slot{};
         --size_;
@@ -107,23 +106,41 @@ private:
     static constexpr std::size_t kSmallest = 8;
 
     std::size_t mask() const { return table_.size() - 1; }
-    // The low bits: string hashes are spread over all of theirs, and
-    // consecutive numbers land in consecutive slots, so that entering them
-    // in order walks the table instead of jumping about it.
     std::size_t home(std::uint64_t h) const { return static_cast<std::size_t>(h) & mask(); }
     std::size_t next(std::size_t at) const { return (at + 1) & mask(); }
+    // How far the entry at `at` sits from its home slot.
+    std::size_t distance(std::size_t at) const { return (at - home(table_[at].hash)) & mask(); }
 
     std::size_t locate(Key key) const {
         if (size_ == 0) {
             return kNowhere;
         }
         const std::uint64_t h = Traits::hash(key);
-        for (std::size_t at = home(h); table_[at].item != nullptr; at = next(at)) {
+        std::size_t at = home(h);
+        for (std::size_t travelled = 0; table_[at].item != nullptr && distance(at) >= travelled;
+             at = next(at), ++travelled) {
             if (table_[at].hash == h && Traits::keyOf(*table_[at].item) == key) {
                 return at;
             }
         }
         return kNowhere;
+    }
+
+    // Puts an entry that is not in the table yet where the order of home
+    // slots wants it, moving on the entries it passes. There is room.
+    void place(Slot incoming) {
+        std::size_t travelled = 0;
+        for (std::size_t at = home(incoming.hash);; at = next(at), ++travelled) {
+            if (table_[at].item == nullptr) {
+                table_[at] = incoming;
+                return;
+            }
+            const std::size_t theirs = distance(at);
+            if (theirs < travelled) {
+                std::swap(table_[at], incoming);
+                travelled = theirs;
+            }
+        }
     }
 
     // Erasing never fails: a table that cannot get the memory to shrink
@@ -138,7 +155,7 @@ private:
         }
     }
 
-    // A table at most half full for `wanted` entries, the entries entered
+    // A table at most half full for `wanted` entries, the entries placed
     // again.
     void resize(std::size_t wanted) {
         std::size_t slots = kSmallest;
@@ -147,15 +164,9 @@ private:
         }
         std::vector<Slot> old(slots);
         old.swap(table_);
-        size_ = 0;
         for (const Slot& slot : old) {
             if (slot.item != nullptr) {
-                std::size_t at = home(slot.hash);
-                while (table_[at].item != nullptr) {
-                    at = next(at);
-                }
-                table_[at] = slot;
-                ++size_;
+                place(slot);
             }
         }
     }

@@ -69,13 +69,16 @@ std::vector<ref_count_ptr<ZAMOption>> ZAMModule::options() const {
 // name and its place: the place is found again afterwards, and a name the
 // reload dropped gets no text.
 ref_count_ptr<ZAMOption> ZAMModule::addOptionString(const std::string& text) {
-    ZAMOptionParser parser(this, text);
+    return declareLine(text);
+}
+
+ref_count_ptr<ZAMOption> ZAMModule::declareLine(std::string recorded) {
+    ZAMOptionParser parser(this, recorded);
     parser.readDeclaration();
     if (testOptions_) {
         parser.declare();
         return parser.option();
     }
-    std::string recorded = text;
     const std::string& name = parser.declaredName();
     const bool placed = declarationTexts_.try_emplace(name).second;
     try {

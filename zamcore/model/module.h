@@ -145,6 +145,8 @@ private:
     // and the used options.
     void forgetOption(const std::string& name);
     void readInterface(zamcore::LineSplitter& lines);
+    // addOptionString of a line the module may keep as it is.
+    ref_count_ptr<ZAMOption> declareLine(std::string line);
     // The interface option of that name, or null.
     ref_count_ptr<ZAMOption> interfaceOption(const std::string& name) const;
 
