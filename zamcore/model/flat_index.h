@@ -18,9 +18,9 @@ namespace zamcore {
 // The entries of a run of occupied slots are kept in the order of their home
 // slots (an entry passes one that sits nearer its own home), so that a search
 // stops as soon as it meets an entry nearer home than it would be, and a
-// removal moves back only the entries that are away from home. Keys hashed
-// to consecutive numbers (option ids) then sit each in its own home slot,
-// one after another.
+// removal moves back only the entries that are away from home. Keys whose
+// hashes are consecutive numbers then sit each in its own home slot, one
+// after another.
 //
 // `Traits` says what is indexed and by what:
 //   using Item = ...;  using Key = ...;   (Key is cheap to copy)

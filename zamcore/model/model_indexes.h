@@ -29,14 +29,6 @@ struct OptionsByName {
     static std::uint64_t hash(Key name) { return std::hash<std::string_view>()(name); }
 };
 
-// The live options of the process by id.
-struct OptionsById {
-    using Item = ZAMOption;
-    using Key = std::int32_t;
-    static Key keyOf(const ZAMOption& option) { return option.id(); }
-    static std::uint64_t hash(Key id) { return static_cast<std::uint32_t>(id); }
-};
-
 using ModuleIndex = FlatIndex<ModulesById>;
 using OptionIndex = FlatIndex<OptionsByName>;
 

@@ -4,9 +4,9 @@
 #include <limits>
 #include <utility>
 
-#include "zamcore/model/model_indexes.h"
 #include "zamcore/model/module.h"
 #include "zamcore/model/module_lookup.h"
+#include "zamcore/model/option_id_map.h"
 #include "zamcore/model/option_ids.h"
 #include "zamcore/model/placeholders.h"
 #include "zamcore/model/window.h"
@@ -15,16 +15,12 @@
 
 namespace {
 
-using IdMap = zamcore::FlatIndex<zamcore::OptionsById>;
-
 // Live options by id. The map holds no references: options enter it when
 // constructed and leave it when destroyed. It is never destroyed itself: a
 // host may keep options in static objects that are destroyed at exit after
-// any static of ours, and their destructors still withdraw from it. Hashed
-// by the id itself, so that options made one after another take neighbouring
-// slots.
-IdMap& idMap() {
-    static auto* const map = new IdMap();
+// any static of ours, and their destructors still withdraw from it.
+zamcore::OptionIdMap& idMap() {
+    static auto* const map = new zamcore::OptionIdMap();
     return *map;
 }
 
@@ -111,7 +107,7 @@ ZAMOption::~ZAMOption() {
 void ZAMOption::enterRegistries() {
     zamcore::WindowBackPointers::attach(&window_);
     try {
-        idMap().insert(this);
+        idMap().insert(id_, this);
     } catch (...) {
         zamcore::WindowBackPointers::detach(&window_);
         throw;
