@@ -62,16 +62,16 @@ std::vector<ref_count_ptr<ZAMOption>> ZAMModule::options() const {
     return list;
 }
 
+ref_count_ptr<ZAMOption> ZAMModule::addOptionString(const std::string& text) {
+    return declareLine(text);
+}
+
 // The text gets its place before the declaration changes the module, so that
 // recording it cannot fail afterwards: a declaration that took effect always
 // has its text, and a failed one keeps the text it had. Declaring looks the
 // base up, and a host may reload this module meanwhile, which can drop the
 // name and its place: the place is found again afterwards, and a name the
-// reload dropped gets no text.
-ref_count_ptr<ZAMOption> ZAMModule::addOptionString(const std::string& text) {
-    return declareLine(text);
-}
-
+// reload dropped gets no text. The line itself becomes the recorded text.
 ref_count_ptr<ZAMOption> ZAMModule::declareLine(std::string recorded) {
     ZAMOptionParser parser(this, recorded);
     parser.readDeclaration();
