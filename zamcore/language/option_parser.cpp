@@ -424,6 +424,7 @@ void ZAMOptionParser::checkBasedDefault() const {
 void ZAMOptionParser::applyDeclaration() {
     const Declaration& d = declaration_;
     option_ = declareInModule();
+    option_->values_.reserve(d.constraints.size());
     for (const ref_count_ptr<ZAMOptionValue>& constraint : d.constraints) {
         option_->addValue(constraint);
     }

@@ -72,10 +72,13 @@ private:
         return &mark;
     }
 
-    // Fibonacci hashing of the address, whose low bits are alignment.
+    // The address in units of a cache line: options and modules are larger
+    // than one, so each has a home of its own, and objects made one after
+    // another (as loading makes them) take neighbouring slots instead of
+    // one cache line of the table each.
     std::size_t home(Slot slot) const {
         const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(slot));
-        return static_cast<std::size_t>(((address >> 3) * 0x9E3779B97F4A7C15ULL) >> (64 - bits_));
+        return static_cast<std::size_t>(address >> 6) & (table_.size() - 1);
     }
     std::size_t next(std::size_t at) const { return (at + 1) & (table_.size() - 1); }
 
@@ -94,13 +97,12 @@ private:
 
     // At most a quarter full afterwards, marks dropped.
     void rebuild(std::size_t wanted) {
-        unsigned bits = 4;
-        while ((std::size_t{1} << bits) < wanted * 4) {
-            ++bits;
+        std::size_t slots = 16;
+        while (slots < wanted * 4) {
+            slots *= 2;
         }
-        std::vector<Slot> old(std::size_t{1} << bits, nullptr);
+        std::vector<Slot> old(slots, nullptr);
         old.swap(table_);
-        bits_ = bits;
         used_ = 0;
         live_ = 0;
         for (Slot slot : old) {
@@ -111,7 +113,6 @@ private:
     }
 
     std::vector<Slot> table_;
-    unsigned bits_ = 0;
     std::size_t live_ = 0;
     std::size_t used_ = 0;  // live places and marks of gone ones
 };

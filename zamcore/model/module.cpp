@@ -6,13 +6,19 @@
 #include "zamcore/expressions/exp_root.h"
 #include "zamcore/language/option_parser.h"
 #include "zamcore/language/rkl_parser.h"
+#include "zamcore/model/model_indexes.h"
 #include "zamcore/model/module_lookup.h"
 #include "zamcore/model/window.h"
 #include "zamcore/model/window_back_pointer.h"
 #include "zamcore/runtime/exception.h"
 
 ZAMModule::ZAMModule(ZAMWindow* window, const std::string& id)
-    : moduleBoundary_(false), window_(window), id_(id), external_(false), testOptions_(false) {
+    : moduleBoundary_(false),
+      window_(window),
+      id_(id),
+      external_(false),
+      testOptions_(false),
+      optionIndex_(new zamcore::OptionIndex()) {
     zamcore::WindowBackPointers::attach(&window_);
 }
 
@@ -25,8 +31,7 @@ ref_count_ptr<ZAMWindow> ZAMModule::window() const {
 }
 
 ref_count_ptr<ZAMOption> ZAMModule::interfaceOption(const std::string& name) const {
-    auto found = options_.find(name);
-    return found != options_.end() ? found->second : ref_count_ptr<ZAMOption>();
+    return ref_count_ptr<ZAMOption>(optionIndex_->find(name));
 }
 
 ref_count_ptr<ZAMOption> ZAMModule::getOption(const std::string& name) const {
@@ -57,20 +62,23 @@ std::vector<ref_count_ptr<ZAMOption>> ZAMModule::options() const {
     return list;
 }
 
+ref_count_ptr<ZAMOption> ZAMModule::addOptionString(const std::string& text) {
+    return declareLine(text);
+}
+
 // The text gets its place before the declaration changes the module, so that
 // recording it cannot fail afterwards: a declaration that took effect always
 // has its text, and a failed one keeps the text it had. Declaring looks the
 // base up, and a host may reload this module meanwhile, which can drop the
 // name and its place: the place is found again afterwards, and a name the
-// reload dropped gets no text.
-ref_count_ptr<ZAMOption> ZAMModule::addOptionString(const std::string& text) {
-    ZAMOptionParser parser(this, text);
+// reload dropped gets no text. The line itself becomes the recorded text.
+ref_count_ptr<ZAMOption> ZAMModule::declareLine(std::string recorded) {
+    ZAMOptionParser parser(this, recorded);
     parser.readDeclaration();
     if (testOptions_) {
         parser.declare();
         return parser.option();
     }
-    std::string recorded = text;
     const std::string& name = parser.declaredName();
     const bool placed = declarationTexts_.try_emplace(name).second;
     try {
@@ -118,7 +126,10 @@ void ZAMModule::forgetOption(const std::string& name) {
     if (found == options_.end()) {
         return;
     }
-    const int id = found->second->id();
+    // Released once the map and its index agree again.
+    const ref_count_ptr<ZAMOption> leaving = found->second;
+    const int id = leaving->id();
+    optionIndex_->erase(name);
     options_.erase(found);
     zamcore::ModuleLookup::changed(window_);
     declarationTexts_.erase(name);
@@ -131,7 +142,9 @@ void ZAMModule::forgetOption(const std::string& name) {
 }
 
 void ZAMModule::registerOption(const ref_count_ptr<ZAMOption>& option) {
+    optionIndex_->reserveOne();
     options_[option->name()] = option;
+    optionIndex_->insert(option.get());
     zamcore::ModuleLookup::changed(window_);
     if (option->scope() != ZAMOption::Legacy) {
         moduleBoundary_ = true;

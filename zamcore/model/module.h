@@ -2,6 +2,7 @@
 #define ZAMCORE_MODEL_MODULE_H
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,8 +18,11 @@ class ZAMOptionParser;
 class ZAMWindow;
 
 namespace zamcore {
+template <class Traits>
+class FlatIndex;
 class LineSplitter;
-}
+struct OptionsByName;
+}  // namespace zamcore
 
 // A module: the unit of configuration knowledge, unique by id within its
 // window. It holds its interface options (declared, presented, implemented
@@ -141,6 +145,8 @@ private:
     // and the used options.
     void forgetOption(const std::string& name);
     void readInterface(zamcore::LineSplitter& lines);
+    // addOptionString of a line the module may keep as it is.
+    ref_count_ptr<ZAMOption> declareLine(std::string line);
     // The interface option of that name, or null.
     ref_count_ptr<ZAMOption> interfaceOption(const std::string& name) const;
 
@@ -163,6 +169,9 @@ private:
     std::string id_;
     bool external_;
     bool testOptions_;
+    // The options of options_ by name, changed with it: lookups hash the
+    // name instead of comparing it down a tree.
+    std::unique_ptr<zamcore::FlatIndex<zamcore::OptionsByName>> optionIndex_;
 };
 
 #endif

@@ -8,6 +8,7 @@
 
 #include <set>
 #include <string>
+#include <utility>
 
 #include "zamcore/model/line_splitter.h"
 #include "zamcore/model/module.h"
@@ -62,7 +63,7 @@ void ZAMModule::readInterface(zamcore::LineSplitter& lines) {
         if (line.empty()) {
             zamcore::throwNoInterfaceEnd();
         }
-        undeclared.erase(addOptionString(line)->name());
+        undeclared.erase(declareLine(std::move(line))->name());
     }
     for (const std::string& name : undeclared) {
         forgetOption(name);

@@ -2,11 +2,11 @@
 
 #include <cstdint>
 #include <limits>
-#include <map>
 #include <utility>
 
 #include "zamcore/model/module.h"
 #include "zamcore/model/module_lookup.h"
+#include "zamcore/model/option_id_map.h"
 #include "zamcore/model/option_ids.h"
 #include "zamcore/model/placeholders.h"
 #include "zamcore/model/window.h"
@@ -19,8 +19,8 @@ namespace {
 // constructed and leave it when destroyed. It is never destroyed itself: a
 // host may keep options in static objects that are destroyed at exit after
 // any static of ours, and their destructors still withdraw from it.
-std::map<int, ZAMOption*>& idMap() {
-    static auto* const map = new std::map<int, ZAMOption*>();
+zamcore::OptionIdMap& idMap() {
+    static auto* const map = new zamcore::OptionIdMap();
     return *map;
 }
 
@@ -107,7 +107,7 @@ ZAMOption::~ZAMOption() {
 void ZAMOption::enterRegistries() {
     zamcore::WindowBackPointers::attach(&window_);
     try {
-        idMap()[id_] = this;
+        idMap().insert(id_, this);
     } catch (...) {
         zamcore::WindowBackPointers::detach(&window_);
         throw;
@@ -265,11 +265,11 @@ ref_count_ptr<ZAMOption> ZAMOption::findOption(const ref_count_ptr<ZAMWindow>& w
 }
 
 ref_count_ptr<ZAMOption> ZAMOption::optionForId(int id) {
-    auto found = idMap().find(id);
-    if (found == idMap().end()) {
+    ZAMOption* found = idMap().find(id);
+    if (found == nullptr) {
         throw ZAMException(110, "", "", "");
     }
-    return ref_count_ptr<ZAMOption>(found->second);
+    return ref_count_ptr<ZAMOption>(found);
 }
 
 namespace {

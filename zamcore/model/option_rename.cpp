@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "zamcore/model/model_indexes.h"
 #include "zamcore/model/module.h"
 #include "zamcore/model/module_lookup.h"
 #include "zamcore/runtime/exception.h"
@@ -70,6 +71,8 @@ ZAMModule::SavedState ZAMModule::saveState() const {
 }
 
 void ZAMModule::restoreState(const SavedState& saved) {
+    optionIndex_->rebuild(saved.options,
+                          [](const OptionMap::value_type& entry) { return entry.second.get(); });
     options_ = saved.options;
     auto declared = saved.declared.begin();
     for (const auto& entry : options_) {

@@ -4,6 +4,7 @@
 #include "zamcore/configuration/node.h"
 #include "zamcore/configuration/sel_option_set.h"
 #include "zamcore/model/back_pointer_slots.h"
+#include "zamcore/model/model_indexes.h"
 #include "zamcore/model/module_lookup.h"
 #include "zamcore/model/placeholders.h"
 #include "zamcore/runtime/adapter_access.h"
@@ -14,7 +15,8 @@ ZAMWindow::ZAMWindow()
       currentlyEvaluating_(nullptr),
       backPointers_(new zamcore::BackPointerSlots()),
       lookupGeneration_(zamcore::ModuleLookup::fresh()),
-      placeholders_(new zamcore::Placeholders()) {}
+      placeholders_(new zamcore::Placeholders()),
+      moduleIndex_(new zamcore::ModuleIndex()) {}
 
 // The pointers are cleared before the modules go, so that nothing released
 // with them reaches back into this window.
@@ -23,24 +25,32 @@ ZAMWindow::~ZAMWindow() {
 }
 
 ref_count_ptr<ZAMModule> ZAMWindow::createModule(const std::string& id) {
-    if (modules_.count(id) != 0) {
+    if (moduleIndex_->find(id) != nullptr) {
         throw ZAMException(301, "", "", "");
     }
     ref_count_ptr<ZAMModule> module(new ZAMModule(this, id));
+    moduleIndex_->reserveOne();
     modules_.emplace(id, module);
+    moduleIndex_->insert(module.get());
     zamcore::ModuleLookup::changed(this);
     return module;
 }
 
 void ZAMWindow::deleteModule(const std::string& id) {
     refreshSet_.erase(id);
-    if (modules_.erase(id) != 0) {
-        zamcore::ModuleLookup::changed(this);
+    auto found = modules_.find(id);
+    if (found == modules_.end()) {
+        return;
     }
+    // Released once the map and its index agree again.
+    const ref_count_ptr<ZAMModule> gone = found->second;
+    moduleIndex_->erase(id);
+    modules_.erase(found);
+    zamcore::ModuleLookup::changed(this);
 }
 
 void ZAMWindow::moduleNeedsRefresh(const std::string& id) {
-    if (modules_.count(id) != 0) {
+    if (moduleIndex_->find(id) != nullptr) {
         refreshSet_.insert(id);
     }
 }
@@ -59,22 +69,21 @@ ref_count_ptr<ZAMModule> ZAMWindow::getModule(const std::string& id) const {
 
 ref_count_ptr<ZAMModule> ZAMWindow::getModule(const std::string& id, bool external) const {
     refreshPending();
-    auto found = modules_.find(id);
-    if (found != modules_.end()) {
-        return found->second;
+    if (ZAMModule* found = moduleIndex_->find(id)) {
+        return ref_count_ptr<ZAMModule>(found);
     }
     ZAMWindow* self = const_cast<ZAMWindow*>(this);
     if (!zamcore::requireAdapter().loadModule(self, id)) {
         throw ZAMException(302, id, "", "");
     }
-    found = modules_.find(id);
-    if (found == modules_.end()) {
+    ZAMModule* loaded = moduleIndex_->find(id);
+    if (loaded == nullptr) {
         throw ZAMException(302, id, "", "");
     }
     if (external) {
-        found->second->setExternal(true);
+        loaded->setExternal(true);
     }
-    return found->second;
+    return ref_count_ptr<ZAMModule>(loaded);
 }
 
 // The marks are taken over before the first refresh, so marks made while the
@@ -88,12 +97,11 @@ void ZAMWindow::refreshPending() const {
     pending.swap(refreshSet_);
     ZAMWindow* self = const_cast<ZAMWindow*>(this);
     for (const std::string& id : pending) {
-        auto found = modules_.find(id);
-        if (found == modules_.end()) {
+        // Hold the module: the host may delete it from the window meanwhile.
+        ref_count_ptr<ZAMModule> module(moduleIndex_->find(id));
+        if (!module) {
             continue;
         }
-        // Hold the module: the host may delete it from the window meanwhile.
-        ref_count_ptr<ZAMModule> module = found->second;
         if (!zamcore::requireAdapter().refreshModule(self, module)) {
             self->deleteModule(id);
         }

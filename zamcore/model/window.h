@@ -19,6 +19,9 @@ class ZAMOption;
 class ZAMValue;
 
 namespace zamcore {
+template <class Traits>
+class FlatIndex;
+struct ModulesById;
 class BackPointerSlots;
 class EvaluationCaches;
 class ModuleLookup;
@@ -137,6 +140,9 @@ private:
     // The placeholders of failed option lookups, handed out again while
     // the generation above stays (zamcore::Placeholders).
     std::unique_ptr<zamcore::Placeholders> placeholders_;
+    // The modules of modules_ by id, changed with it: lookups hash the id
+    // instead of comparing it down a tree.
+    std::unique_ptr<zamcore::FlatIndex<zamcore::ModulesById>> moduleIndex_;
     // What evaluations remember between nodes, valid for one generation
     // (zamcore::EvaluationCaches); made on first use.
     std::unique_ptr<zamcore::EvaluationCaches> evaluationCaches_;
