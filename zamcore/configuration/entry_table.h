@@ -117,14 +117,26 @@ class SetLookup {
 public:
     // The set's window, not counted; null when it has none.
     static const ZAMWindow* window(const ZAMSelOptionSet& set) { return set.window_; }
-    // The stored entry of option `id` at the empty path, or null.
-    static const SosEntry* stored(const ZAMSelOptionSet& set, std::int32_t id) {
+    // The stored entry of option `id` at the empty path, or null. `hint`
+    // is where the caller found it last: sets put into context for one
+    // module hold that module's options at the same places, so it mostly
+    // saves the search.
+    static const SosEntry* stored(const ZAMSelOptionSet& set, std::int32_t id, std::size_t& hint) {
         const EntryTable* table = set.contents_.get();
         if (table == nullptr) {
             return nullptr;
         }
+        const EntryTable::Slots& slots = table->slots();
+        if (hint < slots.size() && slots[hint].optionId == id && slots[hint].emptyPath &&
+            (hint == 0 || slots[hint - 1].optionId != id)) {
+            return &*slots[hint].entry;
+        }
         const std::size_t at = table->find(id, ZAMPath::EmptyPath);
-        return at == EntryTable::npos ? nullptr : &*table->slots()[at].entry;
+        if (at == EntryTable::npos) {
+            return nullptr;
+        }
+        hint = at;
+        return &*slots[at].entry;
     }
 };
 

@@ -19,7 +19,8 @@ ZAMOptionValueExp::~ZAMOptionValueExp() {
 const ZAMSelOptionSet::ZAMSosEntry& ZAMOptionValueExp::entry(const ZAMSelOptionSet& set) const {
     if (const ZAMWindow* window = zamcore::SetLookup::window(set)) {
         if (const std::int32_t id = option_->knownId(*window)) {
-            if (const ZAMSelOptionSet::ZAMSosEntry* stored = zamcore::SetLookup::stored(set, id)) {
+            if (const ZAMSelOptionSet::ZAMSosEntry* stored =
+                    zamcore::SetLookup::stored(set, id, slotHint_)) {
                 return *stored;
             }
         }

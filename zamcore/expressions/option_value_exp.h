@@ -1,6 +1,7 @@
 #ifndef ZAMCORE_EXPRESSIONS_OPTION_VALUE_EXP_H
 #define ZAMCORE_EXPRESSIONS_OPTION_VALUE_EXP_H
 
+#include <cstddef>
 #include <vector>
 
 #include "zamcore/configuration/sel_option_set.h"
@@ -31,6 +32,8 @@ private:
     const ZAMSelOptionSet::ZAMSosEntry& entry(const ZAMSelOptionSet& set) const;
 
     ZAMOptionExp* option_;  // owned
+    // Where the entry was in the last set read, tried first in the next.
+    mutable std::size_t slotHint_ = 0;
 };
 
 #endif
