@@ -472,7 +472,11 @@ ContextPass::Provider ContextPass::providerFrom(std::size_t from, const Option& 
     if (remember) {
         // Below the provider the walk ends there; above it, nowhere.
         for (std::size_t j = from; j < end; ++j) {
-            chain_[j].walks.emplace_back(baseId, j <= found.at ? found : Provider{kNone, Option()});
+            std::vector<std::pair<int, Provider>>& walks = chain_[j].walks;
+            if (walks.empty()) {
+                walks.reserve(4);  // a module uses a few bases; one allocation for them
+            }
+            walks.emplace_back(baseId, j <= found.at ? found : Provider{kNone, Option()});
         }
     }
     return found;
